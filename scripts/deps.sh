@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that a step needs, when any is missing.
+# Usage: scripts/deps.sh build|run|test
+set -euo pipefail
+
+build=(cmake ninja-build g++ pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0)
+run=(xvfb libx11-dev libxtst-dev imagemagick)
+test=(googletest libgtest-dev libtinyobjloader-dev xvfb libx11-dev libxtst-dev openbox
+      x11-utils mesa-utils freeglut3-dev cppcheck clang-tidy clang)
+
+case "${1:-build}" in
+  build) wanted=("${build[@]}") ;;
+  run) wanted=("${build[@]}" "${run[@]}") ;;
+  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}") ;;
+  *) echo "usage: $0 build|run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
