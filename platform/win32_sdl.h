@@ -10,7 +10,6 @@
 
 #define WINAPI
 #define CALLBACK
-#define APIENTRY
 
 // ---- Basic types (LLP64 sizes, as on 64-bit Windows) ----------------------
 typedef int BOOL;
