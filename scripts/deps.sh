@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a step needs, when any is missing.
-# Usage: scripts/deps.sh build|run|test
+# Usage: scripts/deps.sh build|run|test|windows
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0)
 run=(xvfb libx11-dev libxtst-dev imagemagick)
 test=(googletest libgtest-dev libtinyobjloader-dev xvfb libx11-dev libxtst-dev openbox
       x11-utils mesa-utils freeglut3-dev cppcheck clang-tidy clang)
+# The Windows build (mingw-w64) and Wine to run it.
+windows=(g++-mingw-w64-x86-64-posix mingw-w64 wine wine64)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
   run) wanted=("${build[@]}" "${run[@]}") ;;
-  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}") ;;
-  *) echo "usage: $0 build|run|test" >&2; exit 2 ;;
+  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${windows[@]}") ;;
+  windows) wanted=("${build[@]}" "${windows[@]}") ;;
+  *) echo "usage: $0 build|run|test|windows" >&2; exit 2 ;;
 esac
 
 missing=()
