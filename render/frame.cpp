@@ -19,6 +19,8 @@ void ApplyMaterial(GLenum face, const float* diffuseRgb) {
     glMaterialf(face, GL_SHININESS, kShininess);
 }
 
+}  // namespace
+
 // spinMatrix := R x spinMatrix, with R the spin rotation, about axes fixed
 // to the viewer. The matrix is then made orthonormal again, so rounding in
 // the millions of frames of a long run never shrinks or shears the model.
@@ -31,8 +33,6 @@ void SpinStep() {
     glPopMatrix();
     OrthonormaliseRotation(viewer.spinMatrix);
 }
-
-}  // namespace
 
 void ApplyMaterials() {
     ApplyMaterial(GL_FRONT, &materialColours[0]);

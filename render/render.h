@@ -21,6 +21,8 @@ void BuildCheckerTexture();
 // Frames.
 extern const float materialColours[6];  // front diffuse rgb, back diffuse rgb
 void DrawFrame();
+// The spin step of a frame: spinMatrix := spin rotation x spinMatrix.
+void SpinStep();
 void ApplyMaterials();
 void DrawMesh();
 void DrawMeshFaces(const ParaboloidMesh& mesh);
