@@ -7,5 +7,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     return ViewerMain(instance, showCommand);
 }
 #else
-int main() { return ViewerMain(GetModuleHandleA(nullptr), SW_SHOWDEFAULT); }
+int main() {
+    return ViewerMain(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
+}
 #endif

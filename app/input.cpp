@@ -47,8 +47,7 @@ bool HandleCharacter(HWND window, WPARAM character) {
 
 }  // namespace
 
-bool HandleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                        LRESULT* result) {
+bool HandleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     if (message == WM_CHAR) {
         if (!HandleCharacter(window, wParam)) return false;
         *result = 0;

@@ -19,5 +19,4 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 // it handled the message, false to hand it to the default procedure.
 bool HandleLifecycleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                             LRESULT* result);
-bool HandleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                        LRESULT* result);
+bool HandleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);

@@ -16,8 +16,8 @@ struct ViewerState {
     std::int32_t windowWidth, windowHeight;  // outer size, square once set
 
     HDC deviceContext;
-    HGLRC renderContext;  // non-null while a rendering context exists
-    HPALETTE palette;     // null unless the pixel format needs one
+    HGLRC renderContext;        // non-null while a rendering context exists
+    HPALETTE palette;           // null unless the pixel format needs one
     RedrawFunction redrawHook;  // empty, or RedrawHook
 
     std::int32_t doubleBuffered;

@@ -46,19 +46,20 @@ PALETTEENTRY PaletteEntryFor(int index, const PIXELFORMATDESCRIPTOR& format) {
 
 void SetupPalette(HDC deviceContext) {
     PIXELFORMATDESCRIPTOR format = {};
-    DescribePixelFormat(deviceContext, GetPixelFormat(deviceContext),
-                        sizeof(PIXELFORMATDESCRIPTOR), &format);
+    DescribePixelFormat(deviceContext, GetPixelFormat(deviceContext), sizeof(PIXELFORMATDESCRIPTOR),
+                        &format);
     if (!(format.dwFlags & PFD_NEED_PALETTE) && format.iPixelType != PFD_TYPE_COLORINDEX) return;
 
     // A logical palette counts its entries in 16 bits.
     if (format.cColorBits > 15) return;
     const int count = 1 << format.cColorBits;
-    auto* logical = static_cast<LOGPALETTE*>(
-        std::malloc(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY)));
+    auto* logical =
+        static_cast<LOGPALETTE*>(std::malloc(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY)));
     if (logical == nullptr) return;
     logical->palVersion = 0x300;
     logical->palNumEntries = WORD(count);
-    for (int i = 0; i < count; ++i) logical->palPalEntry[i] = PaletteEntryFor(i, format);
+    for (int i = 0; i < count; ++i)
+        logical->palPalEntry[i] = PaletteEntryFor(i, format);
     viewer.palette = CreatePalette(logical);
     std::free(logical);
 

@@ -58,7 +58,9 @@ void DrawMeshFaces(const ParaboloidMesh& mesh) {
     glEnd();
 }
 
-void DrawMesh() { DrawMeshFaces(paraboloidMesh); }
+void DrawMesh() {
+    DrawMeshFaces(paraboloidMesh);
+}
 
 void DrawFrame() {
     glLineWidth(1.8f);
@@ -80,7 +82,8 @@ void DrawFrame() {
         glLightfv(GL_LIGHT1, GL_POSITION, lightPositions[0]);
         glLightfv(GL_LIGHT2, GL_POSITION, lightPositions[1]);
         glEnable(GL_LIGHT2);
-        for (int i = 2; i < 6; ++i) glLightfv(GL_LIGHT1 + i, GL_POSITION, lightPositions[i]);
+        for (int i = 2; i < 6; ++i)
+            glLightfv(GL_LIGHT1 + i, GL_POSITION, lightPositions[i]);
     }
     glEnable(GL_DEPTH_TEST);
 

@@ -25,13 +25,16 @@ void OrthonormaliseRotation(float matrix[16]) {
 
     const double n0 = std::sqrt(c0[0] * c0[0] + c0[1] * c0[1] + c0[2] * c0[2]);
     if (!(n0 > 0.0)) return;
-    for (double& v : c0) v /= n0;
+    for (double& v : c0)
+        v /= n0;
 
     const double dot = c0[0] * c1[0] + c0[1] * c1[1] + c0[2] * c1[2];
-    for (int i = 0; i < 3; ++i) c1[i] -= dot * c0[i];
+    for (int i = 0; i < 3; ++i)
+        c1[i] -= dot * c0[i];
     const double n1 = std::sqrt(c1[0] * c1[0] + c1[1] * c1[1] + c1[2] * c1[2]);
     if (!(n1 > 0.0)) return;
-    for (double& v : c1) v /= n1;
+    for (double& v : c1)
+        v /= n1;
 
     const double c2[3] = {c0[1] * c1[2] - c0[2] * c1[1], c0[2] * c1[0] - c0[0] * c1[2],
                           c0[0] * c1[1] - c0[1] * c1[0]};

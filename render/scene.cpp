@@ -7,11 +7,11 @@
 
 // Directions (w = 0) of lights 1 to 6; frames submit them again.
 const float lightPositions[6][4] = {
-    {-10.0f, 14.0f, 4.0f, 0.0f},  // 1
-    {5.0f, -6.0f, -2.0f, 0.0f},   // 2
-    {0.0f, -3.0f, 4.0f, 0.0f},    // 3
-    {0.0f, -2.0f, -5.0f, 0.0f},   // 4
-    {0.0f, 0.0f, -8.0f, 0.0f},    // 5
+    {-10.0f, 14.0f, 4.0f, 0.0f},    // 1
+    {5.0f, -6.0f, -2.0f, 0.0f},     // 2
+    {0.0f, -3.0f, 4.0f, 0.0f},      // 3
+    {0.0f, -2.0f, -5.0f, 0.0f},     // 4
+    {0.0f, 0.0f, -8.0f, 0.0f},      // 5
     {-20.0f, -10.0f, -2.0f, 0.0f},  // 6
 };
 
@@ -68,8 +68,8 @@ void BuildCheckerTexture() {
             texel[3] = 255;
         }
     }
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kCheckerSize, kCheckerSize, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, image);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kCheckerSize, kCheckerSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 image);
     std::free(image);
 }
 
@@ -100,5 +100,6 @@ void InitScene() {
 
     BuildCheckerTexture();
 
-    for (int i = 0; i < 16; ++i) viewer.spinMatrix[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+    for (int i = 0; i < 16; ++i)
+        viewer.spinMatrix[i] = (i % 5 == 0) ? 1.0f : 0.0f;
 }

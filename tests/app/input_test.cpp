@@ -56,10 +56,12 @@ TEST_F(InputTest, UpperCaseKeysAreNotBindings) {
 }
 
 TEST_F(InputTest, JAndKStepTheParameterWithinItsBounds) {
-    for (int i = 0; i < 30; ++i) Char('j');
+    for (int i = 0; i < 30; ++i)
+        Char('j');
     EXPECT_EQ(viewer.stepParameter, 1.05f);
     EXPECT_NE(viewer.redrawHook, nullptr);
-    for (int i = 0; i < 30; ++i) Char('k');
+    for (int i = 0; i < 30; ++i)
+        Char('k');
     EXPECT_EQ(viewer.stepParameter, 0.01f);
     Char('j');
     EXPECT_NEAR(viewer.stepParameter, 0.06f, 1e-6f);

@@ -74,7 +74,8 @@ TEST_F(FrameTest, ClearsToTheBackgroundOfTheFogSwitch) {
 }
 
 TEST_F(FrameTest, ShowsTheFrontMaterialWhereTheUpperSideFacesTheViewer) {
-    for (int i = 0; i < 59; ++i) DrawFrame();
+    for (int i = 0; i < 59; ++i)
+        DrawFrame();
     const Picture picture = Draw();  // the 60th frame of the start-up spin
 
     const Census whole = Count(picture, kBackground);
@@ -136,21 +137,24 @@ TEST_F(FrameTest, StillFramesAreIdentical) {
 }
 
 TEST_F(FrameTest, HalfADegreeAFrameMakesAQuarterTurnIn180Frames) {
-    for (int i = 0; i < 180; ++i) SpinStep();
+    for (int i = 0; i < 180; ++i)
+        SpinStep();
     // -90 degrees about y, column-major.
     const float expected[16] = {0, 0, 1, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 0, 1};
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(viewer.spinMatrix[i], expected[i], 1e-5f) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(viewer.spinMatrix[i], expected[i], 1e-5f) << i;
 }
 
 TEST_F(FrameTest, ALongRunKeepsTheRotationOrthonormal) {
     // Without re-orthonormalising, float rounding shrinks the model by about
     // 2% over two million frames.
-    for (int i = 0; i < 2000000; ++i) SpinStep();
+    for (int i = 0; i < 2000000; ++i)
+        SpinStep();
     const float* m = viewer.spinMatrix;
     for (int a = 0; a < 3; ++a) {
         for (int b = 0; b < 3; ++b) {
-            const float dot = m[4 * a] * m[4 * b] + m[4 * a + 1] * m[4 * b + 1] +
-                              m[4 * a + 2] * m[4 * b + 2];
+            const float dot =
+                m[4 * a] * m[4 * b] + m[4 * a + 1] * m[4 * b + 1] + m[4 * a + 2] * m[4 * b + 2];
             EXPECT_NEAR(dot, a == b ? 1.0f : 0.0f, 1e-5f) << "columns " << a << ", " << b;
         }
     }
@@ -164,7 +168,8 @@ TEST_F(FrameTest, ARotationAboutTooShortAnAxisLeavesTheModelAlone) {
         viewer.spinAxis[0] = 0;
         viewer.spinAxis[1] = axisLength;
         viewer.spinAxis[2] = 0;
-        for (int i = 0; i < 10; ++i) SpinStep();
+        for (int i = 0; i < 10; ++i)
+            SpinStep();
         for (int i = 0; i < 16; ++i) {
             EXPECT_EQ(viewer.spinMatrix[i], before[i]) << "axis " << axisLength << ", " << i;
         }

@@ -29,9 +29,8 @@ void ExpectVector(GLenum light, GLenum name, const float (&expected)[4]) {
     float value[4];
     glGetLightfv(light, name, value);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_FLOAT_EQ(value[i], expected[i])
-            << "light " << (light - GL_LIGHT0) << " parameter 0x" << std::hex << name << " [" << i
-            << "]";
+        EXPECT_FLOAT_EQ(value[i], expected[i]) << "light " << (light - GL_LIGHT0) << " parameter 0x"
+                                               << std::hex << name << " [" << i << "]";
     }
 }
 
@@ -56,7 +55,8 @@ TEST_F(SceneTest, ProjectsOrthographicallyAndLeavesAnIdentityBase) {
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     // glOrtho(-4, 4, -4, 4, -6, 6)
     const float expected[16] = {0.25f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, -1.0f / 6, 0, 0, 0, 0, 1};
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(projection[i], expected[i], 1e-7f) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(projection[i], expected[i], 1e-7f) << i;
 
     GLint mode = 0;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
@@ -65,8 +65,10 @@ TEST_F(SceneTest, ProjectsOrthographicallyAndLeavesAnIdentityBase) {
     // The fixed 45 degree turn is about the zero vector: no rotation at all.
     float modelView[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(modelView[i], (i % 5 == 0) ? 1.0f : 0.0f) << i;
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(viewer.spinMatrix[i], (i % 5 == 0) ? 1.0f : 0.0f) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(modelView[i], (i % 5 == 0) ? 1.0f : 0.0f) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(viewer.spinMatrix[i], (i % 5 == 0) ? 1.0f : 0.0f) << i;
 }
 
 TEST_F(SceneTest, WidensTheVolumeForAWideWindow) {

@@ -30,7 +30,9 @@ bool classRegistered = false;
 
 }  // namespace
 
-void ResetViewerState() { viewer = stateAtLoad; }
+void ResetViewerState() {
+    viewer = stateAtLoad;
+}
 
 HWND OpenViewerWindow(int side) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -45,10 +47,10 @@ HWND OpenViewerWindow(int side) {
     }
     viewer.windowWidth = side;
     viewer.windowHeight = side;
-    HWND window = CreateWindowExA(0, viewer.windowClassName, viewer.windowTitle,
-                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                                  viewer.windowX, viewer.windowY, side, side, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window =
+        CreateWindowExA(0, viewer.windowClassName, viewer.windowTitle,
+                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, viewer.windowX,
+                        viewer.windowY, side, side, nullptr, nullptr, instance, nullptr);
     if (window != nullptr) {
         ShowWindow(window, SW_SHOWDEFAULT);
         UpdateWindow(window);
@@ -87,7 +89,8 @@ Picture ReadPresentedPicture() {
     picture.pixels.resize(std::size_t(picture.width) * picture.height);
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x) {
-            const std::uint8_t* p = &rgb[(std::size_t(picture.height - 1 - y) * picture.width + x) * 3];
+            const std::uint8_t* p =
+                &rgb[(std::size_t(picture.height - 1 - y) * picture.width + x) * 3];
             picture.pixels[std::size_t(y) * picture.width + x] = {p[0], p[1], p[2]};
         }
     }
