@@ -13,9 +13,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <GL/gl.h>
 #include <windows.h>
 #include <windowsx.h>
-#include <GL/gl.h>
 #else
 #include "platform/win32_sdl.h"
 #endif

@@ -1,0 +1,216 @@
+// Pixel formats, palettes and the buffer swap.
+//
+// A pixel format here is a set of OpenGL framebuffer attributes that the
+// display really offers: ChoosePixelFormat asks SDL for the closest one to
+// the request on a hidden probe window and records what it got, read back
+// from a context, so that DescribePixelFormat reports the real format.
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/internal.h"
+
+namespace platform {
+namespace {
+
+struct Palette {
+    std::vector<PALETTEENTRY> entries;
+};
+
+std::vector<PIXELFORMATDESCRIPTOR> formats;  // format n is formats[n - 1]
+std::vector<std::unique_ptr<Palette>> palettes;
+Palette defaultPalette;  // the stock palette every device context starts with
+
+struct Request {
+    int color;  // minimum bits of each of red, green and blue
+    int alpha, depth, stencil;
+    bool doubleBuffer;
+};
+
+void SetAttributes(const Request& r) {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, r.color);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, r.color);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, r.color);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, r.alpha);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, r.depth);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, r.stencil);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, r.doubleBuffer ? 1 : 0);
+    // No profile and no version: a compatibility context with the whole
+    // fixed-function pipeline.
+}
+
+int Shift(Uint32 mask) {
+    if (mask == 0) return 0;
+    int shift = 0;
+    while (!(mask & 1)) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+int Attribute(SDL_GLattr attribute) {
+    int value = 0;
+    return SDL_GL_GetAttribute(attribute, &value) == 0 ? value : 0;
+}
+
+// Creates a hidden window and a context with the request and reads back the
+// format they really have.
+bool Probe(const Request& r, PIXELFORMATDESCRIPTOR* real) {
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+    SetAttributes(r);
+    SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+    if (!window) return false;
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    bool ok = context != nullptr;
+    if (ok) {
+        *real = PIXELFORMATDESCRIPTOR{};
+        real->nSize = sizeof(PIXELFORMATDESCRIPTOR);
+        real->nVersion = 1;
+        real->dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+        if (Attribute(SDL_GL_DOUBLEBUFFER)) real->dwFlags |= PFD_DOUBLEBUFFER;
+        real->iPixelType = PFD_TYPE_RGBA;
+        real->cRedBits = static_cast<BYTE>(Attribute(SDL_GL_RED_SIZE));
+        real->cGreenBits = static_cast<BYTE>(Attribute(SDL_GL_GREEN_SIZE));
+        real->cBlueBits = static_cast<BYTE>(Attribute(SDL_GL_BLUE_SIZE));
+        real->cAlphaBits = static_cast<BYTE>(Attribute(SDL_GL_ALPHA_SIZE));
+        real->cColorBits = static_cast<BYTE>(real->cRedBits + real->cGreenBits + real->cBlueBits);
+        real->cDepthBits = static_cast<BYTE>(Attribute(SDL_GL_DEPTH_SIZE));
+        real->cStencilBits = static_cast<BYTE>(Attribute(SDL_GL_STENCIL_SIZE));
+        real->cAccumRedBits = static_cast<BYTE>(Attribute(SDL_GL_ACCUM_RED_SIZE));
+        real->cAccumGreenBits = static_cast<BYTE>(Attribute(SDL_GL_ACCUM_GREEN_SIZE));
+        real->cAccumBlueBits = static_cast<BYTE>(Attribute(SDL_GL_ACCUM_BLUE_SIZE));
+        real->cAccumAlphaBits = static_cast<BYTE>(Attribute(SDL_GL_ACCUM_ALPHA_SIZE));
+        real->cAccumBits = static_cast<BYTE>(real->cAccumRedBits + real->cAccumGreenBits +
+                                             real->cAccumBlueBits + real->cAccumAlphaBits);
+        real->iLayerType = PFD_MAIN_PLANE;
+        // Where the components sit in a pixel comes from the window's visual.
+        int bpp;
+        Uint32 rmask, gmask, bmask, amask;
+        Uint32 layout = SDL_GetWindowPixelFormat(window);
+        if (SDL_ISPIXELFORMAT_INDEXED(layout)) {
+            real->dwFlags |= PFD_NEED_PALETTE;
+        } else if (SDL_PixelFormatEnumToMasks(layout, &bpp, &rmask, &gmask, &bmask, &amask)) {
+            real->cRedShift = static_cast<BYTE>(Shift(rmask));
+            real->cGreenShift = static_cast<BYTE>(Shift(gmask));
+            real->cBlueShift = static_cast<BYTE>(Shift(bmask));
+            real->cAlphaShift = static_cast<BYTE>(real->cAlphaBits ? Shift(amask) : 0);
+        }
+        SDL_GL_DeleteContext(context);
+    }
+    SDL_DestroyWindow(window);
+    SDL_GL_MakeCurrent(previousWindow, previousContext);
+    return ok;
+}
+
+Palette* FindPalette(HGDIOBJ object) {
+    if (object == &defaultPalette) return &defaultPalette;
+    for (auto& p : palettes)
+        if (p.get() == object) return p.get();
+    return nullptr;
+}
+
+}  // namespace
+
+bool ApplyPixelFormatAttributes(int format) {
+    if (format < 1 || format > static_cast<int>(formats.size())) return false;
+    const PIXELFORMATDESCRIPTOR& f = formats[format - 1];
+    SetAttributes(Request{std::min({f.cRedBits, f.cGreenBits, f.cBlueBits}), f.cAlphaBits,
+                          f.cDepthBits, f.cStencilBits, (f.dwFlags & PFD_DOUBLEBUFFER) != 0});
+    return true;
+}
+
+}  // namespace platform
+
+using namespace platform;
+
+int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
+    if (!FromDc(dc) || !request || request->iPixelType != PFD_TYPE_RGBA || !EnsureVideo()) return 0;
+    // The colour bits are a lower bound shared out over red, green and blue;
+    // the display's deepest colour and depth at or above the request win.
+    Request r{std::clamp(request->cColorBits / 3, 1, 8), request->cAlphaBits, request->cDepthBits,
+              request->cStencilBits, (request->dwFlags & PFD_DOUBLEBUFFER) != 0};
+    PIXELFORMATDESCRIPTOR real;
+    if (!Probe(r, &real)) {
+        if (r.doubleBuffer) return 0;
+        r.doubleBuffer = true;  // the closest there is to a single buffer
+        if (!Probe(r, &real)) return 0;
+    }
+    for (size_t i = 0; i < formats.size(); ++i)
+        if (std::memcmp(&formats[i], &real, sizeof real) == 0) return static_cast<int>(i + 1);
+    formats.push_back(real);
+    return static_cast<int>(formats.size());
+}
+
+BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* /*request*/) {
+    Window* w = FromDc(dc);
+    if (!w || format < 1 || format > static_cast<int>(formats.size())) return FALSE;
+    if (w->pixelFormat != 0) return w->pixelFormat == format ? TRUE : FALSE;
+    // The visual of a native window is fixed when it is created.
+    if (w->native || !ApplyPixelFormatAttributes(format) || !RealizeWindow(w, true)) return FALSE;
+    w->pixelFormat = format;
+    return TRUE;
+}
+
+int WINAPI GetPixelFormat(HDC dc) {
+    Window* w = FromDc(dc);
+    return w ? w->pixelFormat : 0;
+}
+
+int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, PIXELFORMATDESCRIPTOR* description) {
+    if (!FromDc(dc) || format < 1 || format > static_cast<int>(formats.size())) return 0;
+    if (description)
+        std::memcpy(description, &formats[format - 1],
+                    std::min<size_t>(bytes, sizeof *description));
+    return static_cast<int>(formats.size());
+}
+
+HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette) {
+    if (!palette || palette->palVersion != 0x300 || palette->palNumEntries == 0) return nullptr;
+    auto p = std::make_unique<Palette>();
+    p->entries.assign(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries);
+    palettes.push_back(std::move(p));
+    return reinterpret_cast<HPALETTE>(palettes.back().get());
+}
+
+HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL /*forceBackground*/) {
+    Window* w = FromDc(dc);
+    if (!w || !FindPalette(palette)) return nullptr;
+    HPALETTE previous = w->dc.palette ? w->dc.palette : reinterpret_cast<HPALETTE>(&defaultPalette);
+    w->dc.palette = palette == reinterpret_cast<HPALETTE>(&defaultPalette) ? nullptr : palette;
+    return previous;
+}
+
+UINT WINAPI RealizePalette(HDC dc) {
+    // Every format is true colour: no palette entry ever needs mapping.
+    return FromDc(dc) ? 0 : static_cast<UINT>(-1);  // GDI_ERROR
+}
+
+BOOL WINAPI UnrealizeObject(HGDIOBJ object) {
+    return FindPalette(object) ? TRUE : FALSE;
+}
+
+BOOL WINAPI DeleteObject(HGDIOBJ object) {
+    Palette* p = FindPalette(object);
+    if (!p) return FALSE;
+    if (p == &defaultPalette) return TRUE;  // stock objects are never deleted
+    // A palette still selected into a device context cannot be deleted.
+    if (PaletteSelected(reinterpret_cast<HPALETTE>(p))) return FALSE;
+    for (auto it = palettes.begin(); it != palettes.end(); ++it)
+        if (it->get() == p) {
+            palettes.erase(it);
+            break;
+        }
+    return TRUE;
+}
+
+BOOL WINAPI SwapBuffers(HDC dc) {
+    Window* w = FromDc(dc);
+    if (!w || !w->native || !w->pixelFormat || SDL_GL_GetCurrentWindow() != w->native) return FALSE;
+    SDL_GL_SwapWindow(w->native);
+    return TRUE;
+}

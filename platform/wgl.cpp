@@ -1,0 +1,64 @@
+// OpenGL rendering contexts on SDL's.
+
+#include <memory>
+#include <vector>
+
+#include "platform/internal.h"
+
+namespace platform {
+namespace {
+
+struct Context {
+    SDL_GLContext gl;
+    int pixelFormat;
+};
+
+std::vector<std::unique_ptr<Context>> contexts;
+
+Context* FindContext(HGLRC rc) {
+    for (auto& c : contexts)
+        if (reinterpret_cast<HGLRC>(c.get()) == rc) return c.get();
+    return nullptr;
+}
+
+}  // namespace
+}  // namespace platform
+
+using namespace platform;
+
+HGLRC WINAPI wglCreateContext(HDC dc) {
+    Window* w = FromDc(dc);
+    if (!w || !w->native || !w->pixelFormat) return nullptr;
+    // SDL makes a new context current; wglCreateContext leaves the current one be.
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+    ApplyPixelFormatAttributes(w->pixelFormat);
+    SDL_GLContext gl = SDL_GL_CreateContext(w->native);
+    SDL_GL_MakeCurrent(previousWindow, previousContext);
+    if (!gl) return nullptr;
+    contexts.push_back(std::make_unique<Context>(Context{gl, w->pixelFormat}));
+    return reinterpret_cast<HGLRC>(contexts.back().get());
+}
+
+BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC rc) {
+    if (rc == nullptr) {
+        if (VideoReady()) SDL_GL_MakeCurrent(nullptr, nullptr);
+        return TRUE;
+    }
+    Context* c = FindContext(rc);
+    Window* w = FromDc(dc);
+    if (!c || !w || !w->native || w->pixelFormat != c->pixelFormat) return FALSE;
+    return SDL_GL_MakeCurrent(w->native, c->gl) == 0 ? TRUE : FALSE;
+}
+
+BOOL WINAPI wglDeleteContext(HGLRC rc) {
+    Context* c = FindContext(rc);
+    if (!c) return FALSE;
+    SDL_GL_DeleteContext(c->gl);  // stops being current first if it is
+    for (auto it = contexts.begin(); it != contexts.end(); ++it)
+        if (it->get() == c) {
+            contexts.erase(it);
+            break;
+        }
+    return TRUE;
+}
