@@ -7,7 +7,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     return ViewerMain(instance, showCommand);
 }
 #else
+#include "app/icon/icon_pixels.h"
+#include "platform/icon.h"
+
 int main() {
+    // Icon resource 101, which Windows finds in the executable itself.
+    SetIconPixels(101, paraboloidIconRgba);
     return ViewerMain(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
 }
 #endif
