@@ -122,6 +122,7 @@ TEST_F(FrameTest, EveryFrameEndsInTheSameState) {
 
 TEST_F(FrameTest, AnEmptyMeshLeavesOnlyTheBackground) {
     const ParaboloidMesh empty = {"0_0", nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, 1};
+    DrawFrame();  // sets the clear colour
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     DrawMeshFaces(empty);
     SwapBuffers(viewer.deviceContext);

@@ -82,10 +82,9 @@ Picture ReadPresentedPicture() {
     picture.width = viewport[2];
     picture.height = viewport[3];
     std::vector<std::uint8_t> rgb(std::size_t(picture.width) * picture.height * 3);
-    glReadBuffer(GL_FRONT);
+    glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, picture.width, picture.height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    glReadBuffer(GL_BACK);
     picture.pixels.resize(std::size_t(picture.width) * picture.height);
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x) {
