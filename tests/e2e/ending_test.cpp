@@ -76,7 +76,7 @@ TEST_F(NoGlxTest, ErrorBoxThenStatusOne) {
     ASSERT_NE(error, 0u) << "no error box";
     ASSERT_TRUE(WaitUntil([&] { return program.probe->boxesShown.load() >= 2; }, kFrameTimeout));
     EXPECT_STREQ(program.probe->boxes[1].title, "Error");
-    EXPECT_STREQ(program.probe->boxes[1].text, "ChoosePixelFormat failed");
+    EXPECT_STREQ(program.probe->boxes[1].text, "ChoosePixelFormat failed\n");
     EXPECT_EQ(Frames(program), 0u);
     EXPECT_EQ(ExitStatus(Millis(0)), -1) << "ended before the box was dismissed";
     Geometry g = GetGeometry(display(), error);

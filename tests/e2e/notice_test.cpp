@@ -48,7 +48,7 @@ TEST_F(ViewerTest, NoticeComesFirstAndReturnDismissesIt) {
     MovePointer(display(), g.x + g.width / 2, g.y + g.height / 2);
     TapKey(display(), XK_Return);
 
-    window = WaitForWindow(display(), ByClass(kViewerClass), kStartTimeout);
+    window = WaitForWindow(display(), ByTitle(kViewerTitle), kStartTimeout);
     ASSERT_NE(window, 0u) << "Return did not lead to the viewer window";
     EXPECT_EQ(program.probe->boxesClosed.load(), 1u);
     EXPECT_TRUE(FindWindows(display(), ByTitlePrefix(kNoticeCaptionPrefix)).empty());
@@ -70,7 +70,7 @@ TEST_F(ViewerTest, OkButtonDismissesNotice) {
         << "no button found in the notice";
     EXPECT_GT(by, g.height / 2) << "the button should be below the text";
     Click(display(), g.x + bx, g.y + by);
-    window = WaitForWindow(display(), ByClass(kViewerClass), kStartTimeout);
+    window = WaitForWindow(display(), ByTitle(kViewerTitle), kStartTimeout);
     ASSERT_NE(window, 0u) << "clicking OK did not lead to the viewer window";
     EXPECT_EQ(program.probe->boxesClosed.load(), 1u);
 }

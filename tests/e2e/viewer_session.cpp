@@ -59,7 +59,8 @@ Window ViewerTest::DismissNotice() {
 void ViewerTest::Start() {
     ASSERT_NO_FATAL_FAILURE(Launch());
     ASSERT_NE(DismissNotice(), 0u);
-    window = WaitForWindow(display(), ByClass(kViewerClass), kStartTimeout);
+    window = WaitForWindow(display(), ByTitle(kViewerTitle), kStartTimeout);
+    // Found by title; the class is checked on its own.
     ASSERT_NE(window, 0u) << "no viewer window; windows:\n"
                           << DescribeWindows(display()) << "stderr: " << ReadStderr(program);
     geometry = GetGeometry(display(), window);
