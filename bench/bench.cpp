@@ -1,0 +1,201 @@
+// Benchmark of the viewer on Xvfb with Mesa's software renderer, side by side
+// with a plain freeglut program that sends the same OpenGL stream. Prints a
+// table; asserts nothing.
+//
+// Usage: paraboloid_bench [seconds per measurement, default 8] [rounds, default 2]
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "tests/support/harness.h"
+#include "tests/support/x_server.h"
+
+namespace {
+
+constexpr Millis kTimeout{20000};
+
+struct Figures {
+    std::vector<double> fps;  // one value per second of spinning
+    double startMs = 0;       // notice dismissed to first frame
+    double stillCpu = -1;     // share of one core while still, in percent
+    long rssKiB = 0;
+};
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Frames per second, sampled once a second.
+void SampleFps(const Program& p, int seconds, Figures& f) {
+    auto t0 = std::chrono::steady_clock::now();
+    std::uint64_t n0 = Frames(p);
+    for (int i = 0; i < seconds; ++i) {
+        std::this_thread::sleep_until(t0 + std::chrono::seconds(i + 1));
+        auto t1 = std::chrono::steady_clock::now();
+        std::uint64_t n1 = Frames(p);
+        double dt = std::chrono::duration<double>(t1 - t0).count() - i;
+        f.fps.push_back(static_cast<double>(n1 - n0) / dt);
+        n0 = n1;
+        t0 = t1 - std::chrono::seconds(i + 1);
+    }
+}
+
+bool RunViewer(Display* display, const std::string& displayName, int seconds, Figures& f) {
+    LaunchOptions options;
+    options.path = PARABOLOID_BINARY;
+    options.display = displayName;
+    Program p = Launch(options);
+    Window notice = WaitForWindow(display, ByTitlePrefix("soft by "), kTimeout);
+    if (notice == 0) {
+        std::fprintf(stderr, "bench: no notice\n%s", ReadStderr(p).c_str());
+        Cleanup(p);
+        return false;
+    }
+    Geometry n = GetGeometry(display, notice);
+    MovePointer(display, n.x + n.width / 2, n.y + n.height / 2);
+    TapKey(display, XK_Return);
+    Window window = WaitForWindow(display, ByTitle(" paraboloid velkrin -> p-key"), kTimeout);
+    if (window == 0 || !WaitForFrames(p, 1, kTimeout)) {
+        std::fprintf(stderr, "bench: no viewer frame\n%s", ReadStderr(p).c_str());
+        Cleanup(p);
+        return false;
+    }
+    f.startMs =
+        static_cast<double>(p.probe->firstFrameNs.load() - p.probe->boxes[0].returnedNs) / 1e6;
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // past the first frames
+    SampleFps(p, seconds, f);
+    f.rssKiB = ResidentKiB(p.pid);
+
+    // Still: a click without movement, then processor time over a few seconds.
+    Geometry g = GetGeometry(display, window);
+    Click(display, g.x + g.width / 2, g.y + g.height / 2);
+    WaitForQuiet(p, Millis(300), kTimeout);
+    double cpu0 = CpuSeconds(p.pid);
+    auto t0 = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    double cpu1 = CpuSeconds(p.pid);
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    f.stillCpu = 100.0 * (cpu1 - cpu0) / wall;
+
+    TapKey(display, XK_Escape);
+    WaitForExit(p, kTimeout);
+    Cleanup(p);
+    return true;
+}
+
+bool RunReference(const std::string& displayName, int seconds, Figures& f) {
+    LaunchOptions options;
+    options.path = PARABOLOID_REFERENCE;
+    options.display = displayName;
+    options.probe = false;
+    // The reference counts its own frames in a probe record.
+    std::string path = "/tmp/paraboloid-reference-probe";
+    {
+        std::ofstream(path, std::ios::binary)
+            .write(std::string(sizeof(ProbeBlock), '\0').data(), sizeof(ProbeBlock));
+    }
+    options.env = {std::string(kProbeFileVariable) + "=" + path};
+    Program p = Launch(options);
+    p.probePath = path;
+    int fd = open(path.c_str(), O_RDWR);
+    void* m = mmap(nullptr, sizeof(ProbeBlock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    close(fd);
+    if (m == MAP_FAILED) {
+        Cleanup(p);
+        return false;
+    }
+    p.probe = static_cast<ProbeBlock*>(m);
+    bool ok = WaitForFrames(p, 1, kTimeout);
+    if (!ok) std::fprintf(stderr, "bench: no reference frame\n%s", ReadStderr(p).c_str());
+    if (ok) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        SampleFps(p, seconds, f);
+        f.rssKiB = ResidentKiB(p.pid);
+    }
+    Cleanup(p);
+    return ok;
+}
+
+std::string Command(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            out += buffer;
+        pclose(pipe);
+    }
+    while (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 8;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 2;
+    SetProbeLibrary(PARABOLOID_PROBE_LIBRARY);
+    XServer server = StartXServer(1920, 1080);
+    if (server.pid <= 0) {
+        std::fprintf(stderr, "bench: could not start Xvfb\n");
+        return 1;
+    }
+    Figures viewer, reference;
+    std::vector<double> startMs, stillCpu;
+    long viewerRss = 0;
+    bool ok = true;
+    {
+        XConnection display(server.display);
+        for (int r = 0; r < rounds && ok; ++r) {
+            // Alternate, so that a change in the machine's load hits both.
+            Figures v;
+            ok = RunViewer(display, server.display, seconds, v) &&
+                 RunReference(server.display, seconds, reference);
+            viewer.fps.insert(viewer.fps.end(), v.fps.begin(), v.fps.end());
+            startMs.push_back(v.startMs);
+            stillCpu.push_back(v.stillCpu);
+            viewerRss = std::max(viewerRss, v.rssKiB);
+        }
+    }
+    std::string renderer = Command("DISPLAY=" + server.display +
+                                   " glxinfo -B 2>/dev/null | sed -n 's/.*renderer string: //p'");
+    StopXServer(server);
+    if (!ok) {
+        std::fprintf(stderr, "bench: a run failed\n");
+        return 1;
+    }
+
+    auto spread = [](const std::vector<double>& v) {
+        auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+        return std::to_string(static_cast<int>(*lo + 0.5)) + "-" +
+               std::to_string(static_cast<int>(*hi + 0.5));
+    };
+    const double vm = Median(viewer.fps), rm = Median(reference.fps);
+    std::printf("Machine: %s, %s cores; renderer: %s; Xvfb 1920x1080x24, window 864x864\n",
+                Command("sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1").c_str(),
+                Command("nproc").c_str(), renderer.c_str());
+    std::printf("%d rounds of %d s each, alternating viewer and reference\n\n", rounds, seconds);
+    std::printf("| Figure | Viewer | Reference (freeglut) |\n");
+    std::printf("|---|---|---|\n");
+    std::printf("| Frames per second while spinning, median | %.1f | %.1f |\n", vm, rm);
+    std::printf("| Frames per second, range over 1 s samples | %s | %s |\n",
+                spread(viewer.fps).c_str(), spread(reference.fps).c_str());
+    std::printf("| Viewer / reference frame rate | %.3f | |\n", rm > 0 ? vm / rm : 0.0);
+    std::printf("| Notice dismissed to first frame, median | %.1f ms | |\n", Median(startMs));
+    std::printf("| Processor use while still, median | %.2f %% of one core | |\n",
+                Median(stillCpu));
+    std::printf("| Resident memory while spinning | %.1f MiB | %.1f MiB |\n", viewerRss / 1024.0,
+                reference.rssKiB / 1024.0);
+    return 0;
+}
