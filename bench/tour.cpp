@@ -114,6 +114,7 @@ bool Play(Tour& t) {
     auto status = WaitForExit(t.viewer, kTimeout);
     if (!status) return Fail("Escape did not end the viewer", t);
     std::printf("  exit status %d\n", *status);
+    if (*status != 0) std::fprintf(stderr, "%s", ReadStderr(t.viewer).c_str());
     return *status == 0;
 }
 

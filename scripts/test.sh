@@ -12,3 +12,5 @@ rm -rf "$build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARABOLOID_WERROR="$werror"
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure --timeout 300
+scripts/analyze.sh "$build"
+scripts/sanitize.sh
