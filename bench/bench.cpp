@@ -52,6 +52,10 @@ void SampleFps(const Program& p, int seconds, Figures& f) {
 }
 
 bool RunViewer(Display* display, const std::string& displayName, int seconds, Figures& f) {
+    // The focus of the previous run's closed window may have reverted to
+    // nothing; keys go to the window under the pointer again.
+    XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(display, False);
     LaunchOptions options;
     options.path = PARABOLOID_BINARY;
     options.display = displayName;
