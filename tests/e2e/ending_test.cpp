@@ -43,7 +43,7 @@ TEST_F(ViewerTest, TerminationSignalEndsWithStatusZero) {
     EXPECT_EQ(ExitStatus(Millis(2000)), 0);
 }
 
-TEST_F(ViewerTest, NoDisplayGivesOneLineAndFailure) {
+TEST_F(ViewerTest, NoDisplayGivesTheNoticeAndOneErrorLine) {
     LaunchOptions options;
     options.path = ViewerPath();
     options.display = std::nullopt;
@@ -52,9 +52,13 @@ TEST_F(ViewerTest, NoDisplayGivesOneLineAndFailure) {
     int status = ExitStatus(Millis(2000));
     EXPECT_NE(status, -1) << "still running after two seconds";
     EXPECT_NE(status, 0);
+    // With no box to show, the notice goes to standard error as one line;
+    // then one line names why the program cannot go on.
     std::string text = ReadStderr(program);
-    EXPECT_FALSE(text.empty());
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+    EXPECT_EQ(text.rfind("soft by ", 0), 0u) << text;
+    const std::string error = text.substr(text.find('\n') + 1);
+    EXPECT_NE(error.find("no display"), std::string::npos) << error;
 }
 
 // A server without GLX: the pixel format cannot be set up.
