@@ -174,6 +174,8 @@ bool StartVideo() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // The pointer is captured only by SetCapture, as on Win32.
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+    // The click that activates a window reaches it, as on Win32.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         failure = std::string("the display cannot be opened (") + SDL_GetError() + ")";
         return false;

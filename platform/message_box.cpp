@@ -1,11 +1,26 @@
 // Message boxes: SDL's modal box on a display, standard error without one.
 
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
+
 #include <cstdio>
 #include <string>
 
 #include "platform/internal.h"
 
 using namespace platform;
+
+namespace {
+
+bool showingBox = false;
+
+// SDL shows its box from a process of its own; it must not outlive the program.
+void EndWithProgram() {
+    if (showingBox) prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+
+}  // namespace
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     std::string message = text ? text : "";
@@ -23,8 +38,21 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         box.message = message.c_str();
         box.numbuttons = 1;
         box.buttons = &ok;
+        // SDL turns SIGINT and SIGTERM into a quit event that nobody reads
+        // while the box blocks; until it is dismissed they end the program.
+        struct sigaction keptInt, keptTerm, plain = {};
+        plain.sa_handler = SIG_DFL;
+        sigaction(SIGINT, &plain, &keptInt);
+        sigaction(SIGTERM, &plain, &keptTerm);
+        static bool watching = pthread_atfork(nullptr, nullptr, EndWithProgram) == 0;
+        (void)watching;
         int pressed = 0;
-        if (SDL_ShowMessageBox(&box, &pressed) == 0) return IDOK;  // the only way to close it
+        showingBox = true;
+        int shown = SDL_ShowMessageBox(&box, &pressed);
+        showingBox = false;
+        sigaction(SIGINT, &keptInt, nullptr);
+        sigaction(SIGTERM, &keptTerm, nullptr);
+        if (shown == 0) return IDOK;  // the only way to close it
     }
     // No box can be shown: the user reads it on standard error.
     while (!message.empty() && message.back() == '\n')
