@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -175,6 +176,10 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
         return 0;
     classes.push_back({windowClass->lpszClassName, *windowClass});
     classes.back().info.lpszClassName = classes.back().name.c_str();
+    // X11 names a window's class (WM_CLASS) when the display opens, from this
+    // variable: the first class registered names the program's windows, as
+    // the class name is what identifies a Win32 program's windows.
+    setenv("SDL_VIDEO_X11_WMCLASS", windowClass->lpszClassName, 0);
     return static_cast<ATOM>(0xC000 + classes.size() - 1);
 }
 
