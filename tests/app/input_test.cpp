@@ -10,24 +10,17 @@
 
 namespace {
 
-class InputTest : public ::testing::Test {
+class InputTest : public ViewerWindowTest {
 protected:
     void SetUp() override {
-        ResetViewerState();
-        window_ = OpenViewerWindow();
-        ASSERT_NE(viewer.renderContext, nullptr);
+        ViewerWindowTest::SetUp();
         viewer.redrawHook = nullptr;
-    }
-    void TearDown() override {
-        if (viewer.renderContext != nullptr) DestroyWindow(window_);
     }
 
     LRESULT Char(char c) { return ViewerWindowProc(window_, WM_CHAR, WPARAM(c), 1); }
     LRESULT Pointer(UINT message, int x, int y) {
         return ViewerWindowProc(window_, message, 0, PointerParam(x, y));
     }
-
-    HWND window_ = nullptr;
 };
 
 TEST_F(InputTest, LowerCaseKeysToggleAndAskForAFrame) {

@@ -17,19 +17,13 @@ void CountingHook() {
     if (++hookCalls == quitAfter) PostQuitMessage(0);
 }
 
-class LoopTest : public ::testing::Test {
+class LoopTest : public ViewerWindowTest {
 protected:
     void SetUp() override {
-        ResetViewerState();
-        window_ = OpenViewerWindow();
-        ASSERT_NE(viewer.renderContext, nullptr);
+        ViewerWindowTest::SetUp();
         hookCalls = 0;
         quitAfter = 0;
     }
-    void TearDown() override {
-        if (viewer.renderContext != nullptr) DestroyWindow(window_);
-    }
-    HWND window_ = nullptr;
 };
 
 TEST_F(LoopTest, WaitingMessagesComeBeforeTheHook) {

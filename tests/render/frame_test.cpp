@@ -13,24 +13,12 @@ namespace {
 const Rgb kBackground = {38, 38, 38};     // 0.15
 const Rgb kFogBackground = {51, 38, 38};  // 0.2, 0.15, 0.15
 
-class FrameTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ResetViewerState();
-        window_ = OpenViewerWindow();
-        ASSERT_NE(viewer.renderContext, nullptr);
-    }
-    void TearDown() override {
-        if (viewer.renderContext != nullptr) DestroyWindow(window_);
-    }
+using FrameTest = ViewerWindowTest;
 
-    static Picture Draw() {
-        DrawFrame();
-        return ReadPresentedPicture();
-    }
-
-    HWND window_ = nullptr;
-};
+Picture Draw() {
+    DrawFrame();
+    return ReadPresentedPicture();
+}
 
 struct Census {
     int background = 0, reddish = 0, bluish = 0, other = 0;

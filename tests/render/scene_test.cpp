@@ -11,19 +11,7 @@
 
 namespace {
 
-class SceneTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ResetViewerState();
-        window_ = OpenViewerWindow();
-        ASSERT_NE(window_, nullptr);
-        ASSERT_NE(viewer.renderContext, nullptr);
-    }
-    void TearDown() override {
-        if (viewer.renderContext != nullptr) DestroyWindow(window_);
-    }
-    HWND window_ = nullptr;
-};
+using SceneTest = ViewerWindowTest;
 
 void ExpectVector(GLenum light, GLenum name, const float (&expected)[4]) {
     float value[4];

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "app/viewer_state.h"
 #include "platform/win32.h"
 
 // Creates the viewer's window (class, create sequence, show, first paint)
@@ -31,3 +34,18 @@ struct Picture {
 Picture ReadPresentedPicture();
 
 LPARAM PointerParam(int x, int y);
+
+// A test on a fresh viewer with its window open and its context current.
+class ViewerWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetViewerState();
+        window_ = OpenViewerWindow();
+        ASSERT_NE(window_, nullptr);
+        ASSERT_NE(viewer.renderContext, nullptr);
+    }
+    void TearDown() override {
+        if (viewer.renderContext != nullptr) DestroyWindow(window_);
+    }
+    HWND window_ = nullptr;
+};
