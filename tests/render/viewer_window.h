@@ -46,6 +46,10 @@ protected:
     }
     void TearDown() override {
         if (viewer.renderContext != nullptr) DestroyWindow(window_);
+        // Leave nothing, the quit request above all, to the next test.
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
     }
     HWND window_ = nullptr;
 };
