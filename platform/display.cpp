@@ -170,6 +170,10 @@ bool StartVideo() {
         }
     }
 
+    // With no session bus, SDL's start-up would have D-Bus autolaunch one: a
+    // forked helper and a bus daemon that outlives the program. Nothing here
+    // needs a bus.
+    if (Env("DBUS_SESSION_BUS_ADDRESS").empty()) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
     // Closing the last window is a WM_CLOSE like any other, not a quit.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // The pointer is captured only by SetCapture, as on Win32.

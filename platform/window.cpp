@@ -63,9 +63,8 @@ void SendSize(Window* w) {
 // does on Win32. A minimised window stays minimised.
 void Activate(Window* w) {
     if (!w->native || !w->visible || w->state == SIZE_MINIMIZED) return;
+    // SDL asks the window manager; with none, showing gave it the keyboard.
     SDL_RaiseWindow(w->native);
-    // Without a window manager nobody answers the activation request above.
-    SDL_SetWindowInputFocus(w->native);
 }
 
 }  // namespace
