@@ -91,8 +91,8 @@ bool ProbeX11(const std::string& display, std::string* cause) {
         return false;
     }
     std::string host = display.substr(0, colon);
-    std::string number = display.substr(colon + 1);
-    number = number.substr(0, number.find('.'));
+    // "host:0.1" names screen 1 of display 0.
+    const std::string number = display.substr(colon + 1, display.find('.', colon) - (colon + 1));
     if (size_t slash = host.rfind('/'); slash != std::string::npos && host[0] != '/')
         host = host.substr(slash + 1);  // "unix/host:0", "tcp/host:0"
     char* end = nullptr;
