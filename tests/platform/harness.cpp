@@ -13,12 +13,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/support/x_input.h"
+#include "tests/support/harness.h"
 
 std::vector<Received> received;
 Behaviour behaviour;
 
 namespace {
+
+int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
 XServer server;
 Display* display = nullptr;
@@ -71,7 +75,8 @@ public:
         server = StartXServer(kScreenWidth, kScreenHeight);
         ASSERT_GT(server.pid, 0) << "Xvfb could not be started";
         UseXServer(server);
-        display = OpenTestDisplay();
+        XSetErrorHandler(IgnoreErrors);  // windows may vanish while they are looked at
+        display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
         WNDCLASSA c = {};
         c.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
@@ -119,7 +124,7 @@ HWND MakeTestWindow(int width, int height, bool show, const char* title) {
 }
 
 Window XWindowOf(const char* title) {
-    return FindWindowByName(display, title, 3000);
+    return WaitForWindow(display, ByTitle(title), Millis(3000));
 }
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs, bool pump) {

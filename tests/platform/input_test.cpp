@@ -6,7 +6,7 @@
 #include <X11/keysym.h>
 
 #include "tests/platform/harness.h"
-#include "tests/support/x_input.h"
+#include "tests/support/harness.h"
 
 namespace {
 
@@ -93,8 +93,10 @@ protected:
         hwnd = MakeTestWindow(200, 150, true, "pointer");
         Window x = XWindowOf("pointer");
         ASSERT_NE(x, 0u);
-        int w, h;
-        ASSERT_TRUE(WindowGeometry(TestDisplay(), x, &left, &top, &w, &h));
+        const Geometry g = GetGeometry(TestDisplay(), x);
+        ASSERT_GT(g.width, 0);
+        left = g.x;
+        top = g.y;
         PumpPending();
         received.clear();
     }

@@ -7,7 +7,7 @@
 #include <signal.h>
 
 #include "tests/platform/harness.h"
-#include "tests/support/x_input.h"
+#include "tests/support/harness.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ TEST(MessageBox, ReturnDismissesItWithIdok) {
             // Again every so often, should the box not
             // have been listening yet.
             if (presses > 0 && presses++ % 50 != 0) return;
-            Window box = FindWindowByName(d, "platform box", 0);
+            Window box = WaitForWindow(d, ByTitle("platform box"), Millis(0));
             if (!box) return;
             XSetInputFocus(d, box, RevertToPointerRoot, CurrentTime);
             TapKey(d, XK_Return);
@@ -36,17 +36,18 @@ TEST(MessageBox, ReturnDismissesItWithIdok) {
 TEST(MessageBox, TerminationWhileItWaitsEndsTheProgram) {
     Display* d = TestDisplay();
     bool sent = false;
-    ChildResult r = RunChild("message-box", {DisplayEnv(TestServer())}, 10000,
-                             [&](int pid, const std::string&) {
-                                 if (!sent && FindWindowByName(d, "platform box", 0)) {
-                                     kill(pid, SIGTERM);
-                                     sent = true;
-                                 }
-                             });
+    ChildResult r = RunChild(
+        "message-box", {DisplayEnv(TestServer())}, 10000, [&](int pid, const std::string&) {
+            if (!sent && WaitForWindow(d, ByTitle("platform box"), Millis(0))) {
+                kill(pid, SIGTERM);
+                sent = true;
+            }
+        });
     EXPECT_TRUE(sent);
     EXPECT_EQ(r.status, 128 + SIGTERM);
     EXPECT_LT(r.seconds, 5.0) << "something of it lived on";
-    EXPECT_EQ(FindWindowByName(d, "platform box", 1000), 0u) << "the box outlived the program";
+    EXPECT_EQ(WaitForWindow(d, ByTitle("platform box"), Millis(1000)), 0u)
+        << "the box outlived the program";
 }
 
 TEST(NoDisplay, WithoutDisplayTheTextGoesToStandardErrorAndStartFails) {

@@ -6,7 +6,7 @@
 #include <time.h>
 
 #include "tests/platform/harness.h"
-#include "tests/support/x_input.h"
+#include "tests/support/harness.h"
 
 namespace {
 
@@ -83,9 +83,9 @@ TEST(Queue, PeekWithoutRemovingLeavesTheMessageAndPaintWaitsBehindInput) {
 TEST(Queue, EventsThatMapToNoMessageAreDropped) {
     HWND hwnd = MakeTestWindow(200, 150, true, "queue dropped");
     Window x = XWindowOf("queue dropped");
-    int wx, wy, ww, wh;
-    ASSERT_TRUE(WindowGeometry(TestDisplay(), x, &wx, &wy, &ww, &wh));
-    MovePointer(TestDisplay(), wx + 10, wy + 10);
+    const Geometry g = GetGeometry(TestDisplay(), x);
+    ASSERT_GT(g.width, 0);
+    MovePointer(TestDisplay(), g.x + 10, g.y + 10);
     PumpUntil([] { return !ReceivedOf(WM_MOUSEMOVE).empty(); });
     PumpPending();
     // A wheel turn: SDL reports it, but it is no message here.

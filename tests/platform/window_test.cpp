@@ -9,7 +9,7 @@
 
 #include "platform/icon.h"
 #include "tests/platform/harness.h"
-#include "tests/support/x_input.h"
+#include "tests/support/harness.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ std::vector<UINT> Messages() {
 }
 
 bool SizeIs(Window x, int width, int height) {
-    int left, top, w, h;
-    return WindowGeometry(TestDisplay(), x, &left, &top, &w, &h) && w == width && h == height;
+    const Geometry g = GetGeometry(TestDisplay(), x);
+    return g.width == width && g.height == height;
 }
 
 TEST(WindowLife, CreateShowPaintDestroyInWin32Order) {
@@ -58,7 +58,8 @@ TEST(WindowLife, CreateShowPaintDestroyInWin32Order) {
     EXPECT_EQ(Messages(), std::vector<UINT>{WM_DESTROY});
     EXPECT_FALSE(GetClientRect(hwnd, &client));
     EXPECT_FALSE(DestroyWindow(hwnd));
-    EXPECT_EQ(FindWindowByName(TestDisplay(), "life", 0), 0u) << "the native window is still there";
+    EXPECT_EQ(WaitForWindow(TestDisplay(), ByTitle("life"), Millis(0)), 0u)
+        << "the native window is still there";
 }
 
 TEST(WindowLife, CreateFailsWhenTheProcedureRefuses) {
