@@ -3,7 +3,7 @@
 // imitates elsewhere.
 //
 // What X cannot show (message box texts, Win32 window rectangles, the
-// resources in the .exe) is read through Win32 by wine-inspector.exe, run in
+// resources in the .exe) is read through Win32 by wine-reporter.exe, run in
 // the same Wine session; pictures and input go through the X server.
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
@@ -64,11 +64,11 @@ std::vector<int> Numbers(const std::string& text) {
     return numbers;
 }
 
-// Runs wine-inspector.exe with `args` and returns its output lines (empty
+// Runs wine-reporter.exe with `args` and returns its output lines (empty
 // when it found nothing).
 std::vector<Fields> Inspect(const std::string& args) {
     std::string command =
-        std::string(PARABOLOID_WINE) + " " + PARABOLOID_INSPECTOR + " " + args + " 2>/dev/null";
+        std::string(PARABOLOID_WINE) + " " + PARABOLOID_REPORTER + " " + args + " 2>/dev/null";
     std::FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return {};

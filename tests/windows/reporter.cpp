@@ -1,16 +1,16 @@
-// wine-inspector.exe: reports, through Win32 itself, what the Wine tests
+// wine-reporter.exe: reports, through Win32 itself, what the Wine tests
 // cannot read from the X server: message box texts, the viewer window's
 // rectangles and style, and the images of icon resource 101. (The window's
 // icon itself is seen on the X side, as _NET_WM_ICON.)
 //
-//   wine-inspector.exe boxes          one line per message box on screen:
+//   wine-reporter.exe boxes          one line per message box on screen:
 //                                     box<TAB>caption<TAB>text
-//   wine-inspector.exe window         the "OpenGL" window, one line:
+//   wine-reporter.exe window         the "OpenGL" window, one line:
 //                                     window<TAB>title<TAB>x y w h<TAB>client w h
 //                                     <TAB>frame w h<TAB>style
-//   wine-inspector.exe icons EXE      the images of icon group 101 in EXE:
+//   wine-reporter.exe icons EXE      the images of icon group 101 in EXE:
 //                                     image<TAB>w h colours bits
-//   wine-inspector.exe screen         screen<TAB>w h
+//   wine-reporter.exe screen         screen<TAB>w h
 //
 // Exits 0 when it found what it was asked about, 1 otherwise.
 #define WIN32_LEAN_AND_MEAN
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
                     GetSystemMetrics(SM_CYSCREEN));
         result = 0;
     } else {
-        std::fprintf(stderr, "usage: wine-inspector.exe boxes|window|screen|icons EXE\n");
+        std::fprintf(stderr, "usage: wine-reporter.exe boxes|window|screen|icons EXE\n");
     }
     std::fflush(stdout);
     return result;
