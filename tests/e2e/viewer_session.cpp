@@ -56,8 +56,8 @@ Window ViewerTest::DismissNotice() {
     return notice;
 }
 
-void ViewerTest::Start() {
-    ASSERT_NO_FATAL_FAILURE(Launch());
+void ViewerTest::Start(std::vector<std::string> env) {
+    ASSERT_NO_FATAL_FAILURE(Launch(std::move(env)));
     ASSERT_NE(DismissNotice(), 0u);
     window = WaitForWindow(display(), ByTitle(kViewerTitle), kStartTimeout);
     // Found by title; the class is checked on its own.

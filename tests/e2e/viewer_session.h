@@ -40,7 +40,7 @@ protected:
     // the notice does not come.
     Window DismissNotice();
     // Launch, dismiss the notice, wait for the window and its first frame.
-    void Start();
+    void Start(std::vector<std::string> env = {});
 
     // Root coordinates of a point of the window, in client pixels.
     int RootX(int x) const { return geometry.x + x; }

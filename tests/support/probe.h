@@ -9,9 +9,13 @@
 #include <time.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr const char* kProbeFileVariable = "PARABOLOID_PROBE_FILE";
+// When set (to anything), the probe also measures every frame's picture.
+inline constexpr const char* kProbeWidthsVariable = "PARABOLOID_PROBE_WIDTHS";
+inline constexpr std::size_t kProbeWidthFrames = 1 << 15;
 
 struct ProbeBox {
     char title[128];
@@ -28,6 +32,9 @@ struct ProbeBlock {
     std::atomic<std::uint32_t> boxesShown;   // message boxes asked for so far
     std::atomic<std::uint32_t> boxesClosed;  // message box calls that returned
     ProbeBox boxes[4];                       // the first four boxes
+    // Width in pixels of what differs from the background (the corner pixel)
+    // in each of the first kProbeWidthFrames frames, read just before the swap.
+    std::uint16_t widths[kProbeWidthFrames];
 };
 
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free);

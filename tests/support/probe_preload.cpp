@@ -1,6 +1,7 @@
 // Preloaded into the viewer by the tests (LD_PRELOAD). Wraps three SDL
 // functions, records what they were asked to do in the shared ProbeBlock and
 // forwards every call to the real SDL, so the viewer behaves as without it.
+#include <GL/gl.h>
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <iterator>
+#include <vector>
 
 #include "tests/support/probe.h"
 
@@ -61,6 +63,42 @@ void BoxReturned(int slot) {
     b->boxesClosed.fetch_add(1);
 }
 
+// The width of the picture about to be presented: the columns holding any
+// pixel that differs from the bottom-left corner, which is background.
+int PictureWidth() {
+    static auto getIntegerv =
+        reinterpret_cast<void (*)(GLenum, GLint*)>(dlsym(RTLD_DEFAULT, "glGetIntegerv"));
+    static auto readPixels =
+        reinterpret_cast<void (*)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*)>(
+            dlsym(RTLD_DEFAULT, "glReadPixels"));
+    if (getIntegerv == nullptr || readPixels == nullptr) return 0;
+    GLint viewport[4] = {};
+    getIntegerv(GL_VIEWPORT, viewport);
+    const int width = viewport[2], height = viewport[3];
+    if (width <= 0 || height <= 0) return 0;
+    static std::vector<std::uint32_t> pixels;
+    pixels.resize(std::size_t(width) * height);
+    readPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    const std::uint32_t background = pixels[0];
+    int left = width, right = -1;
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* row = &pixels[std::size_t(y) * width];
+        for (int x = 0; x < left; ++x) {
+            if (row[x] != background) {
+                left = x;
+                break;
+            }
+        }
+        for (int x = width - 1; x > right; --x) {
+            if (row[x] != background) {
+                right = x;
+                break;
+            }
+        }
+    }
+    return right >= left ? right - left + 1 : 0;
+}
+
 // SDL_ShowSimpleMessageBox may be built on SDL_ShowMessageBox; count a box once.
 thread_local bool insideBox = false;
 
@@ -95,8 +133,14 @@ int SDL_ShowSimpleMessageBox(Uint32 flags, const char* title, const char* messag
 
 void SDL_GL_SwapWindow(SDL_Window* window) {
     static auto real = Real<void (*)(SDL_Window*)>("SDL_GL_SwapWindow");
+    static const bool measure = std::getenv(kProbeWidthsVariable) != nullptr;
+    ProbeBlock* block = Block();
+    if (measure && block != nullptr) {
+        const std::uint64_t frame = block->frames.load();
+        if (frame < kProbeWidthFrames) block->widths[frame] = std::uint16_t(PictureWidth());
+    }
     real(window);
-    if (ProbeBlock* b = Block()) {
+    if (ProbeBlock* b = block) {
         std::int64_t now = ProbeNowNs();
         std::int64_t zero = 0;
         b->firstFrameNs.compare_exchange_strong(zero, now);
