@@ -339,8 +339,13 @@ bool Next(MSG* out, HWND hwnd, UINT low, UINT high, bool remove) {
             *out = MSG{
                 t.hwnd,   WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.proc), static_cast<DWORD>(now),
                 lastPoint};
-            // Due again a whole period after it is taken: timers never pile up.
-            if (remove) t.due = now + t.period;
+            // Due again a period later on the timer's own schedule, so a busy
+            // loop does not slow it down; ticks missed meanwhile are dropped,
+            // so timers never pile up either.
+            if (remove) {
+                t.due += t.period;
+                if (t.due <= now) t.due = now + t.period;
+            }
             return true;
         }
     }
@@ -382,8 +387,10 @@ BOOL WINAPI GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
         // Sleep until SDL has an event or the next timer is due.
         int timeout = -1;
         Uint64 now = SDL_GetTicks64();
+        const bool timersPass =
+            (filterMin == 0 && filterMax == 0) || (WM_TIMER >= filterMin && WM_TIMER <= filterMax);
         for (const Timer& t : timers)
-            if (!hwnd || t.hwnd == hwnd) {
+            if (timersPass && (!hwnd || t.hwnd == hwnd)) {
                 int left = t.due > now ? static_cast<int>(t.due - now) : 0;
                 timeout = timeout < 0 ? left : std::min(timeout, left);
             }

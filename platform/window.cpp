@@ -92,7 +92,7 @@ Window* FocusWindow() {
     if (SDL_Window* focus = VideoReady() ? SDL_GetKeyboardFocus() : nullptr)
         if (Window* w = FromNativeId(SDL_GetWindowID(focus))) return w;
     for (auto& w : windows)
-        if (w->alive) return w.get();
+        if (w->alive && w->visible) return w.get();
     return nullptr;
 }
 

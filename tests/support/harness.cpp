@@ -95,6 +95,7 @@ Program Launch(const LaunchOptions& options) {
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
+    setpgid(pid, pid);  // also here, so the group exists before Launch returns
     program.pid = pid;
     return program;
 }
@@ -114,6 +115,7 @@ std::optional<int> WaitForExit(Program& program, Millis timeout) {
 
 void Cleanup(Program& program) {
     if (program.pid > 0 && !program.status) {
+        kill(-program.pid, SIGKILL);  // its process group: strays included
         kill(program.pid, SIGKILL);
         int raw = 0;
         waitpid(program.pid, &raw, 0);
