@@ -48,7 +48,12 @@ void ViewerTest::Launch(std::vector<std::string> env) {
 
 Window ViewerTest::DismissNotice() {
     Window notice = WaitForWindow(display(), ByTitlePrefix(kNoticeCaptionPrefix), kStartTimeout);
-    EXPECT_NE(notice, 0u) << "no start-up notice appeared";
+    EXPECT_NE(notice, 0u) << "no start-up notice appeared; the viewer "
+                          << (WaitForExit(program, Millis(0))
+                                  ? "ended with " + std::to_string(*program.status)
+                                  : std::string("still runs"))
+                          << "; stderr: " << ReadStderr(program) << "windows:\n"
+                          << DescribeWindows(display());
     if (notice == 0) return 0;
     Geometry g = GetGeometry(display(), notice);
     MovePointer(display(), g.x + g.width / 2, g.y + g.height / 2);

@@ -13,9 +13,10 @@
 #include <cstdint>
 
 inline constexpr const char* kProbeFileVariable = "PARABOLOID_PROBE_FILE";
-// When set (to anything), the probe also measures every frame's picture.
+// When set (to anything), the probe also measures the width of the picture
+// in the frames named below (reading pixels back slows those frames down).
 inline constexpr const char* kProbeWidthsVariable = "PARABOLOID_PROBE_WIDTHS";
-inline constexpr std::size_t kProbeWidthFrames = 1 << 15;
+inline constexpr std::size_t kProbeWidthFrames = 720;  // one whole turn at the start
 
 struct ProbeBox {
     char title[128];
@@ -32,9 +33,13 @@ struct ProbeBlock {
     std::atomic<std::uint32_t> boxesShown;   // message boxes asked for so far
     std::atomic<std::uint32_t> boxesClosed;  // message box calls that returned
     ProbeBox boxes[4];                       // the first four boxes
-    // Width in pixels of what differs from the background (the corner pixel)
-    // in each of the first kProbeWidthFrames frames, read just before the swap.
-    std::uint16_t widths[kProbeWidthFrames];
+    // Width in pixels of what differs from the background (the corner pixel),
+    // read just before the swap: in the first kProbeWidthFrames frames, and in
+    // the kProbeWidthFrames frames from frame measureFrom on, once the test
+    // sets it (0: not yet).
+    std::uint16_t firstWidths[kProbeWidthFrames];
+    std::atomic<std::uint64_t> measureFrom;
+    std::uint16_t laterWidths[kProbeWidthFrames];
 };
 
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free);

@@ -137,7 +137,12 @@ void SDL_GL_SwapWindow(SDL_Window* window) {
     ProbeBlock* block = Block();
     if (measure && block != nullptr) {
         const std::uint64_t frame = block->frames.load();
-        if (frame < kProbeWidthFrames) block->widths[frame] = std::uint16_t(PictureWidth());
+        const std::uint64_t from = block->measureFrom.load();
+        if (frame < kProbeWidthFrames) {
+            block->firstWidths[frame] = std::uint16_t(PictureWidth());
+        } else if (from != 0 && frame >= from && frame - from < kProbeWidthFrames) {
+            block->laterWidths[frame - from] = std::uint16_t(PictureWidth());
+        }
     }
     real(window);
     if (ProbeBlock* b = block) {
