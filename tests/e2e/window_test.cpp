@@ -129,6 +129,28 @@ protected:
             },
             kStartTimeout))
             << "openbox did not start";
+
+        // Announcing itself is not yet managing windows: for a moment after
+        // start-up openbox drops map requests, and a window mapped then never
+        // shows. Map a window of ours until openbox frames it.
+        Window probe =
+            XCreateSimpleWindow(display(), DefaultRootWindow(display()), 0, 0, 10, 10, 0, 0, 0);
+        const bool managed = WaitUntil(
+            [&] {
+                XMapWindow(display(), probe);
+                XSync(display(), False);
+                Window root = 0, parent = 0, *children = nullptr;
+                unsigned count = 0;
+                if (!XQueryTree(display(), probe, &root, &parent, &children, &count)) return false;
+                if (children != nullptr) XFree(children);
+                XWindowAttributes attributes{};
+                return parent != root && XGetWindowAttributes(display(), probe, &attributes) &&
+                       attributes.map_state == IsViewable;
+            },
+            kStartTimeout, Millis(100));
+        XDestroyWindow(display(), probe);
+        XSync(display(), False);
+        ASSERT_TRUE(managed) << "openbox does not manage windows";
     }
     Program windowManager;
 };
