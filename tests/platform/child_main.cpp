@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/win32.h"
+#include "tests/platform/format_request.h"
 
 namespace {
 
@@ -25,12 +26,7 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE: {
             dc = GetDC(hwnd);
-            PIXELFORMATDESCRIPTOR pfd = {};
-            pfd.nSize = sizeof pfd;
-            pfd.nVersion = 1;
-            pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-            pfd.cColorBits = 8;
-            pfd.cDepthBits = 16;
+            PIXELFORMATDESCRIPTOR pfd = ViewerFormatRequest();
             int format = ChoosePixelFormat(dc, &pfd);
             if (format == 0 || !SetPixelFormat(dc, format, &pfd)) return -1;
             rc = wglCreateContext(dc);
@@ -86,12 +82,7 @@ int main(int argc, char** argv) {
         HWND hwnd = CreateWindowExA(0, "Plain", "plain", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                     nullptr, nullptr, nullptr, nullptr);
         if (!hwnd) return 2;
-        PIXELFORMATDESCRIPTOR pfd = {};
-        pfd.nSize = sizeof pfd;
-        pfd.nVersion = 1;
-        pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-        pfd.cColorBits = 8;
-        pfd.cDepthBits = 16;
+        PIXELFORMATDESCRIPTOR pfd = ViewerFormatRequest();
         std::printf("%d\n", ChoosePixelFormat(GetDC(hwnd), &pfd));
         return 0;
     }

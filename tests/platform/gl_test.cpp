@@ -2,20 +2,10 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include "tests/platform/format_request.h"
 #include "tests/platform/harness.h"
 
 namespace {
-
-PIXELFORMATDESCRIPTOR ViewerRequest() {
-    PIXELFORMATDESCRIPTOR pfd = {};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 8;
-    pfd.cDepthBits = 16;
-    return pfd;
-}
 
 TEST(PixelFormat, ClosestRealFormatIsChosenAndDescribed) {
     behaviour = Behaviour{};
@@ -26,7 +16,7 @@ TEST(PixelFormat, ClosestRealFormatIsChosenAndDescribed) {
     EXPECT_EQ(GetDC(hwnd), dc);  // the window's own device context
     EXPECT_EQ(GetPixelFormat(dc), 0);
 
-    PIXELFORMATDESCRIPTOR request = ViewerRequest();
+    PIXELFORMATDESCRIPTOR request = ViewerFormatRequest();
     int format = ChoosePixelFormat(dc, &request);
     ASSERT_GT(format, 0);
     EXPECT_TRUE(SetPixelFormat(dc, format, &request));

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/platform/format_request.h"
 #include "tests/support/harness.h"
 
 std::vector<Received> received;
@@ -41,12 +42,7 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         case WM_CREATE:
             if (behaviour.openGl) {
                 glDc = GetDC(hwnd);
-                PIXELFORMATDESCRIPTOR pfd = {};
-                pfd.nSize = sizeof pfd;
-                pfd.nVersion = 1;
-                pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-                pfd.cColorBits = 8;
-                pfd.cDepthBits = 16;
+                PIXELFORMATDESCRIPTOR pfd = ViewerFormatRequest();
                 SetPixelFormat(glDc, ChoosePixelFormat(glDc, &pfd), &pfd);
                 glContext = wglCreateContext(glDc);
                 wglMakeCurrent(glDc, glContext);
