@@ -49,7 +49,16 @@ struct Tour {
 };
 
 bool Fail(const char* what, Tour& tour) {
-    std::fprintf(stderr, "tour: %s\n%s", what, ReadStderr(tour.viewer).c_str());
+    const std::string said = ReadStderr(tour.viewer);
+    std::fprintf(stderr, "tour: %s\n", what);
+    // The viewer says so when the display works but its box cannot be shown.
+    const auto box = said.find("cannot show a message box");
+    if (box != std::string::npos) {
+        const auto start = said.rfind('\n', box) + 1;  // npos + 1 is 0
+        std::fprintf(stderr, "tour: the box failed: %s\n",
+                     said.substr(start, said.find('\n', box) - start).c_str());
+    }
+    std::fprintf(stderr, "%s", said.c_str());
     return false;
 }
 

@@ -84,11 +84,15 @@ int ConnectUnix(const std::string& path, bool abstract, Uint64 deadline) {
 // that the server answers the connection set-up (any answer, even a refusal
 // for want of authorisation, shows that it is alive). Libraries that open the
 // display themselves would wait for that answer for ever.
-bool ProbeX11(const std::string& display, std::string* cause) {
+//
+// Returns the connection, still open, or -1 with the cause. The caller keeps
+// it until its own connection is made: a server whose only client leaves
+// resets, and a connection made during the reset fails.
+int ProbeX11(const std::string& display, std::string* cause) {
     size_t colon = display.rfind(':');
     if (colon == std::string::npos) {
         *cause = "DISPLAY \"" + display + "\" is not a display name";
-        return false;
+        return -1;
     }
     std::string host = display.substr(0, colon);
     // "host:0.1" names screen 1 of display 0.
@@ -99,7 +103,7 @@ bool ProbeX11(const std::string& display, std::string* cause) {
     long n = std::strtol(number.c_str(), &end, 10);
     if (number.empty() || *end != '\0' || n < 0 || n > 65535 - 6000) {
         *cause = "DISPLAY \"" + display + "\" is not a display name";
-        return false;
+        return -1;
     }
 
     Uint64 deadline = SDL_GetTicks64() + kAnswerTimeoutMs;
@@ -116,7 +120,7 @@ bool ProbeX11(const std::string& display, std::string* cause) {
         addrinfo* found = nullptr;
         if (getaddrinfo(host.c_str(), std::to_string(6000 + n).c_str(), &hints, &found) != 0) {
             *cause = "display " + display + " cannot be reached: unknown host " + host;
-            return false;
+            return -1;
         }
         for (addrinfo* a = found; a && fd < 0; a = a->ai_next)
             fd = ConnectBefore(a->ai_family, a->ai_addr, a->ai_addrlen, deadline);
@@ -124,7 +128,7 @@ bool ProbeX11(const std::string& display, std::string* cause) {
     }
     if (fd < 0) {
         *cause = "display " + display + " cannot be reached (" + std::strerror(errno) + ")";
-        return false;
+        return -1;
     }
 
     // Connection set-up: little-endian, protocol 11.0, no authorisation.
@@ -141,12 +145,12 @@ bool ProbeX11(const std::string& display, std::string* cause) {
             break;
         }
     }
-    close(fd);
     if (!answered) {
+        close(fd);
         *cause = "display " + display + " does not answer";
-        return false;
+        return -1;
     }
-    return true;
+    return fd;
 }
 
 bool StartVideo() {
@@ -158,9 +162,11 @@ bool StartVideo() {
         failure = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
         return false;
     }
+    int probe = -1;
     if (!x11.empty() && (drivers.empty() || Names(drivers, "x11"))) {
         std::string cause;
-        if (!ProbeX11(x11, &cause)) {
+        probe = ProbeX11(x11, &cause);
+        if (probe < 0) {
             if (wayland.empty() || (!drivers.empty() && !Names(drivers, "wayland"))) {
                 failure = cause;
                 return false;
@@ -180,7 +186,10 @@ bool StartVideo() {
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     // The click that activates a window reaches it, as on Win32.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    // SDL's own connection is open now (or failed): the probe may go.
+    if (probe >= 0) close(probe);
+    if (!started) {
         failure = std::string("the display cannot be opened (") + SDL_GetError() + ")";
         return false;
     }

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -53,6 +54,10 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         sigaction(SIGINT, &keptInt, nullptr);
         sigaction(SIGTERM, &keptTerm, nullptr);
         if (shown == 0) return IDOK;  // the only way to close it
+        // The display works but SDL could not show the box (on X11 it needs
+        // a core font, on Wayland the zenity program): say why.
+        std::fprintf(stderr, "%s: cannot show a message box: %s\n", program_invocation_short_name,
+                     SDL_GetError());
     }
     // No box can be shown: the user reads it on standard error.
     while (!message.empty() && message.back() == '\n')

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0)
-run=(xvfb libx11-dev libxtst-dev imagemagick)
+# The start-up notice on Xvfb needs X core fonts, which xvfb only recommends.
+run=(xvfb xfonts-base libx11-dev libxtst-dev imagemagick)
 test=(googletest libgtest-dev libtinyobjloader-dev xvfb libx11-dev libxtst-dev openbox
       x11-utils mesa-utils freeglut3-dev cppcheck clang-tidy clang)
 # The Windows build (mingw-w64) and Wine to run it.

@@ -19,7 +19,7 @@ XServer StartXServer(int width, int height, const std::vector<std::string>& extr
     std::vector<std::string> args = {"Xvfb",     "-displayfd", std::to_string(fds[1]),
                                      "-screen",  "0",          std::to_string(width) + "x" +
                                                                    std::to_string(height) + "x24",
-                                     "-nolisten", "tcp",       "-noreset"};
+                                     "-nolisten", "tcp"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
 
     pid_t pid = fork();
