@@ -17,7 +17,6 @@
 #include <thread>
 
 #include "tests/support/harness.h"
-#include "tests/support/x_server.h"
 
 namespace {
 
@@ -60,7 +59,7 @@ bool RunViewer(Display* display, const std::string& displayName, int seconds, Fi
     options.path = PARABOLOID_BINARY;
     options.display = displayName;
     Program p = Launch(options);
-    Window notice = WaitForWindow(display, ByTitlePrefix("soft by "), kTimeout);
+    Window notice = WaitForWindow(display, "soft by ", kTimeout, true);
     if (notice == 0) {
         std::fprintf(stderr, "bench: no notice\n%s", ReadStderr(p).c_str());
         Cleanup(p);
@@ -69,7 +68,7 @@ bool RunViewer(Display* display, const std::string& displayName, int seconds, Fi
     Geometry n = GetGeometry(display, notice);
     MovePointer(display, n.x + n.width / 2, n.y + n.height / 2);
     TapKey(display, XK_Return);
-    Window window = WaitForWindow(display, ByTitle(" paraboloid velkrin -> p-key"), kTimeout);
+    Window window = WaitForWindow(display, " paraboloid velkrin -> p-key", kTimeout);
     if (window == 0 || !WaitForFrames(p, 1, kTimeout)) {
         std::fprintf(stderr, "bench: no viewer frame\n%s", ReadStderr(p).c_str());
         Cleanup(p);

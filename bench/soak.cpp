@@ -10,8 +10,6 @@
 #include <cstdlib>
 
 #include "tests/support/harness.h"
-#include "tests/support/picture.h"
-#include "tests/support/x_server.h"
 
 namespace {
 
@@ -32,11 +30,11 @@ int main(int argc, char** argv) {
         options.path = PARABOLOID_BINARY;
         options.display = server.display;
         Program p = Launch(options);
-        Window notice = WaitForWindow(display, ByTitlePrefix("soft by "), kTimeout);
+        Window notice = WaitForWindow(display, "soft by ", kTimeout, true);
         Geometry n = GetGeometry(display, notice);
         MovePointer(display, n.x + n.width / 2, n.y + n.height / 2);
         TapKey(display, XK_Return);
-        Window window = WaitForWindow(display, ByTitle(" paraboloid velkrin -> p-key"), kTimeout);
+        Window window = WaitForWindow(display, " paraboloid velkrin -> p-key", kTimeout);
         if (notice != 0 && window != 0 && WaitForFrames(p, 1, kTimeout)) {
             std::printf("minute  frames     fps  rss_MiB  widest_first_turn  widest_last_turn\n");
             const auto start = std::chrono::steady_clock::now();

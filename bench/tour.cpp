@@ -8,15 +8,29 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
 #include "tests/support/harness.h"
-#include "tests/support/x_server.h"
 
 namespace {
 
 constexpr Millis kTimeout{15000};
+
+// Writes the image as PNG through ImageMagick.
+bool SavePng(const Image& image, const std::string& path) {
+    const std::string ppm = path + ".ppm";
+    std::FILE* out = std::fopen(ppm.c_str(), "wb");
+    if (out == nullptr) return false;
+    std::fprintf(out, "P6\n%d %d\n255\n", image.width, image.height);
+    const bool written = std::fwrite(image.pixels.data(), sizeof(Rgb), image.pixels.size(), out) ==
+                         image.pixels.size();
+    const bool ok = std::fclose(out) == 0 && written &&
+                    std::system(("convert '" + ppm + "' '" + path + "' 2>/dev/null").c_str()) == 0;
+    std::remove(ppm.c_str());
+    return ok;
+}
 
 struct Tour {
     Display* display = nullptr;
@@ -64,7 +78,7 @@ bool Fail(const char* what, Tour& tour) {
 
 bool Play(Tour& t) {
     t.Say("The start-up notice:");
-    Window notice = WaitForWindow(t.display, ByTitlePrefix("soft by "), kTimeout);
+    Window notice = WaitForWindow(t.display, "soft by ", kTimeout, true);
     if (notice == 0) return Fail("no start-up notice appeared", t);
     WaitUntil([&] { return t.viewer.probe->boxesShown.load() > 0; }, kTimeout);
     t.Watch(Millis(300));  // the box draws itself after it appears
@@ -73,7 +87,7 @@ bool Play(Tour& t) {
     MovePointer(t.display, n.x + n.width / 2, n.y + n.height / 2);
     TapKey(t.display, XK_Return);
 
-    t.window = WaitForWindow(t.display, ByTitle(" paraboloid velkrin -> p-key"), kTimeout);
+    t.window = WaitForWindow(t.display, " paraboloid velkrin -> p-key", kTimeout);
     if (t.window == 0 || !WaitForFrames(t.viewer, 1, kTimeout)) {
         return Fail("the viewer window did not appear", t);
     }

@@ -1,18 +1,15 @@
 #include "tests/support/harness.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -25,86 +22,109 @@ std::string probeLibrary;
 
 std::string TempPath(const char* stem) {
     std::string pattern = std::string("/tmp/") + stem + "-XXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd >= 0) close(fd);
+    close(mkstemp(pattern.data()));
     return pattern;
 }
+
+// Starts args[0] in a process group of its own, so that whatever it starts
+// ends with it; its output goes to outFd. The environment is ours, less
+// DISPLAY and LD_PRELOAD, plus `extra`.
+pid_t Spawn(std::vector<std::string> args, const std::vector<std::string>& extra, int outFd) {
+    std::vector<std::string> env = extra;
+    auto given = [&](const std::string& entry) {
+        for (const std::string& name : env)
+            if (entry.rfind(name.substr(0, name.find('=') + 1), 0) == 0) return true;
+        return false;
+    };
+    for (char** e = environ; *e != nullptr; ++e)
+        if (!given(*e) && std::string(*e).rfind("DISPLAY=", 0) && std::string(*e).rfind("LD_PRELOAD=", 0))
+            env.push_back(*e);
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv, envp;
+        for (auto& a : args) argv.push_back(a.data());
+        for (auto& e : env) envp.push_back(e.data());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+        dup2(outFd, 1);
+        dup2(outFd, 2);
+        setpgid(0, 0);
+        execvpe(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    if (pid > 0) setpgid(pid, pid);
+    close(outFd);
+    return pid;
+}
+
+// Windows may vanish while we look at them.
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, Millis timeout, Millis step) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
+    for (auto deadline = std::chrono::steady_clock::now() + timeout;;) {
         if (condition()) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(step);
     }
 }
 
-// ---- Programs ---------------------------------------------------------------
-
-void SetProbeLibrary(const std::string& path) {
-    probeLibrary = path;
+XServer StartXServer(int width, int height, const std::vector<std::string>& extraArgs) {
+    // Xvfb picks a free display and writes its number to -displayfd once it
+    // accepts connections.
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    std::vector<std::string> args = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                     std::to_string(width) + "x" + std::to_string(height) + "x24",
+                                     "-nolisten", "tcp"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    XServer server{Spawn(args, {}, open("/dev/null", O_WRONLY)), ":"};
+    close(fds[1]);
+    pollfd p = {fds[0], POLLIN, 0};
+    char c;
+    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') server.display += c;
+    close(fds[0]);
+    if (server.display.size() < 2) StopXServer(server);
+    return server;
 }
+
+void StopXServer(XServer& server) {
+    if (server.pid <= 0) return;
+    kill(server.pid, SIGTERM);
+    waitpid(server.pid, nullptr, 0);
+    server.pid = -1;
+}
+
+void SetProbeLibrary(const std::string& path) { probeLibrary = path; }
 
 Program Launch(const LaunchOptions& options) {
     Program program;
-    program.stderrPath = TempPath("paraboloid-stderr");
+    program.outputPath = TempPath("paraboloid-output");
+    std::vector<std::string> env = options.env;
+    if (options.display) env.push_back("DISPLAY=" + *options.display);
     if (options.probe) {
         program.probePath = TempPath("paraboloid-probe");
         int fd = open(program.probePath.c_str(), O_RDWR);
-        if (fd >= 0 && ftruncate(fd, sizeof(ProbeBlock)) == 0) {
-            void* p = mmap(nullptr, sizeof(ProbeBlock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-            if (p != MAP_FAILED) program.probe = static_cast<ProbeBlock*>(p);
-        }
-        if (fd >= 0) close(fd);
-    }
-
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("LD_PRELOAD=", 0) == 0) continue;
-        env.push_back(entry);
-    }
-    if (options.display) env.push_back("DISPLAY=" + *options.display);
-    if (options.probe) {
+        void* p = ftruncate(fd, sizeof(ProbeBlock)) == 0
+                      ? mmap(nullptr, sizeof(ProbeBlock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                      : MAP_FAILED;
+        close(fd);
+        if (p != MAP_FAILED) program.probe = static_cast<ProbeBlock*>(p);
         env.push_back("LD_PRELOAD=" + probeLibrary);
         env.push_back(std::string(kProbeFileVariable) + "=" + program.probePath);
     }
-    env.insert(env.end(), options.env.begin(), options.env.end());
-
     std::vector<std::string> args = {options.path};
     args.insert(args.end(), options.args.begin(), options.args.end());
-
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv, envp;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        int out = open(program.stderrPath.c_str(), O_WRONLY | O_TRUNC);
-        if (out >= 0) {
-            dup2(out, 1);
-            dup2(out, 2);
-        }
-        // Its own process group, so that a stray child of it can be ended too.
-        setpgid(0, 0);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    setpgid(pid, pid);  // also here, so the group exists before Launch returns
-    program.pid = pid;
+    program.pid = Spawn(args, env, open(program.outputPath.c_str(), O_WRONLY | O_TRUNC));
     return program;
 }
 
 std::optional<int> WaitForExit(Program& program, Millis timeout) {
-    if (program.status || program.pid <= 0) return program.status;
     WaitUntil(
         [&] {
             int raw = 0;
+            if (program.status || program.pid <= 0) return true;
             if (waitpid(program.pid, &raw, WNOHANG) != program.pid) return false;
             program.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
             return true;
@@ -114,58 +134,37 @@ std::optional<int> WaitForExit(Program& program, Millis timeout) {
 }
 
 void Cleanup(Program& program) {
-    if (program.pid > 0 && !program.status) {
-        kill(-program.pid, SIGKILL);  // its process group: strays included
-        kill(program.pid, SIGKILL);
-        int raw = 0;
-        waitpid(program.pid, &raw, 0);
-        program.status = 128 + SIGKILL;
-    }
+    if (program.pid > 0) kill(-program.pid, SIGKILL);  // its strays too
+    if (program.pid > 0 && !program.status) waitpid(program.pid, nullptr, 0);
     if (program.probe != nullptr) munmap(program.probe, sizeof(ProbeBlock));
-    program.probe = nullptr;
-    if (!program.probePath.empty()) unlink(program.probePath.c_str());
-    if (!program.stderrPath.empty()) unlink(program.stderrPath.c_str());
-    program.probePath.clear();
-    program.stderrPath.clear();
+    unlink(program.probePath.c_str());
+    unlink(program.outputPath.c_str());
+    program = Program{};
 }
 
 std::string ReadStderr(const Program& program) {
-    std::ifstream in(program.stderrPath);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(program.outputPath).rdbuf();
     return text.str();
 }
 
 long ResidentKiB(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
     return 0;
 }
 
 double CpuSeconds(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat;
+    std::string stat, field;
     std::getline(in, stat);
-    // Fields after the command name, which is in parentheses and may hold blanks.
-    auto close = stat.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; fields >> field; ++i) {
-        if (i == 14) utime = std::stoull(field);
-        if (i == 15) {
-            stime = std::stoull(field);
-            break;
-        }
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    // User and system time are fields 14 and 15, counted past the command name.
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) ticks += i >= 14 ? std::stod(field) : 0;
+    return ticks / double(sysconf(_SC_CLK_TCK));
 }
-
-// ---- Frames -----------------------------------------------------------------
 
 std::uint64_t Frames(const Program& program) {
     return program.probe != nullptr ? program.probe->frames.load() : 0;
@@ -176,213 +175,167 @@ bool WaitForFrames(const Program& program, std::uint64_t count, Millis timeout) 
 }
 
 bool WaitForQuiet(const Program& program, Millis quiet, Millis timeout) {
-    auto lastChange = std::chrono::steady_clock::now();
+    auto since = std::chrono::steady_clock::now();
     std::uint64_t last = Frames(program);
     return WaitUntil(
         [&] {
-            auto now = std::chrono::steady_clock::now();
-            std::uint64_t frames = Frames(program);
-            if (frames != last) {
-                last = frames;
-                lastChange = now;
-            }
-            return now - lastChange >= quiet;
+            if (Frames(program) != last) last = Frames(program), since = std::chrono::steady_clock::now();
+            return std::chrono::steady_clock::now() - since >= quiet;
         },
         timeout);
 }
 
-// ---- Windows ----------------------------------------------------------------
-
-XConnection::XConnection(const std::string& display) : display_(XOpenDisplay(display.c_str())) {}
-
-XConnection::~XConnection() {
-    if (display_ != nullptr) XCloseDisplay(display_);
-}
-
 std::string WindowTitle(Display* display, Window window) {
-    // The EWMH name in UTF-8 first, then the classic WM_NAME.
-    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count,
-                           &after, &data) == Success &&
-        data != nullptr) {
-        std::string name(reinterpret_cast<char*>(data), count);
-        XFree(data);
-        if (type == utf8) return name;
-    }
-    char* name = nullptr;
-    if (XFetchName(display, window, &name) != 0 && name != nullptr) {
-        std::string result = name;
-        XFree(name);
-        return result;
-    }
-    return {};
+    // The EWMH name in UTF-8, else the classic WM_NAME.
+    XTextProperty name{};
+    std::string title;
+    if (XGetTextProperty(display, window, &name, XInternAtom(display, "_NET_WM_NAME", False)) ||
+        XGetWMName(display, window, &name))
+        title.assign(reinterpret_cast<char*>(name.value), name.nitems);
+    XFree(name.value);
+    return title;
 }
 
 std::string WindowClass(Display* display, Window window) {
     XClassHint hint{};
     if (XGetClassHint(display, window, &hint) == 0) return {};
     std::string result = hint.res_class != nullptr ? hint.res_class : "";
-    if (hint.res_name != nullptr) XFree(hint.res_name);
-    if (hint.res_class != nullptr) XFree(hint.res_class);
+    XFree(hint.res_name);
+    XFree(hint.res_class);
     return result;
 }
 
-namespace {
-
-bool Matches(Display* display, Window window, const WindowMatch& match) {
-    if (!match.className.empty() && WindowClass(display, window) != match.className) {
-        return false;
-    }
-    if (!match.title.empty() || !match.titlePrefix.empty()) {
-        std::string title = WindowTitle(display, window);
-        if (!match.title.empty() && title != match.title) return false;
-        if (!match.titlePrefix.empty() && title.rfind(match.titlePrefix, 0) != 0) return false;
-    }
-    return true;
-}
-
-std::vector<Window> Children(Display* display, Window window) {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    std::vector<Window> result;
-    if (XQueryTree(display, window, &root, &parent, &children, &count) != 0) {
-        result.assign(children, children + count);
-        if (children != nullptr) XFree(children);
-    }
-    return result;
-}
-
-bool Viewable(Display* display, Window window) {
-    XWindowAttributes attributes{};
-    return XGetWindowAttributes(display, window, &attributes) != 0 &&
-           attributes.map_state == IsViewable;
-}
-
-// Errors for windows that vanish while we look at them are expected.
-int IgnoreErrors(Display*, XErrorEvent*) {
-    return 0;
-}
-
-}  // namespace
-
-std::vector<Window> FindWindows(Display* display, const WindowMatch& match) {
+std::vector<Window> FindWindows(Display* display, const std::string& title, bool prefix) {
     auto previous = XSetErrorHandler(IgnoreErrors);
     std::vector<Window> found;
-    // Client windows are children of the root, or, under a window manager,
+    // Client windows are children of the root or, under a window manager,
     // nested in its frame a level or two down.
     std::vector<std::pair<Window, int>> pending = {{DefaultRootWindow(display), 0}};
     while (!pending.empty()) {
         auto [window, depth] = pending.back();
         pending.pop_back();
-        for (Window child : Children(display, window)) {
-            if (!Viewable(display, child)) continue;
-            if (!WindowClass(display, child).empty() || !WindowTitle(display, child).empty()) {
-                if (Matches(display, child, match)) found.push_back(child);
-            } else if (depth < 3) {
-                pending.push_back({child, depth + 1});
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, window, &root, &parent, &children, &count);
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes a{};
+            if (!XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable) continue;
+            const std::string name = WindowTitle(display, children[i]);
+            if (name.empty() && WindowClass(display, children[i]).empty()) {
+                if (depth < 3) pending.push_back({children[i], depth + 1});
+            } else if (prefix ? name.rfind(title, 0) == 0 : name == title) {
+                found.push_back(children[i]);
             }
         }
+        XFree(children);
     }
-    XSync(display, False);
     XSetErrorHandler(previous);
     return found;
 }
 
+Window WaitForWindow(Display* display, const std::string& title, Millis timeout, bool prefix) {
+    std::vector<Window> found;
+    WaitUntil([&] { return !(found = FindWindows(display, title, prefix)).empty(); }, timeout,
+              Millis(10));
+    return found.empty() ? 0 : found.front();
+}
+
 std::string DescribeWindows(Display* display) {
     std::string text;
-    for (Window w : FindWindows(display, WindowMatch{})) {
+    for (Window w : FindWindows(display, "", true)) {
         Geometry g = GetGeometry(display, w);
-        text += std::to_string(w) + " class \"" + WindowClass(display, w) + "\" title \"" +
-                WindowTitle(display, w) + "\" " + std::to_string(g.width) + "x" +
+        text += "\"" + WindowTitle(display, w) + "\" " + std::to_string(g.width) + "x" +
                 std::to_string(g.height) + "+" + std::to_string(g.x) + "+" + std::to_string(g.y) +
                 "\n";
     }
     return text;
 }
 
-Window WaitForWindow(Display* display, const WindowMatch& match, Millis timeout) {
-    Window found = 0;
-    WaitUntil(
-        [&] {
-            auto windows = FindWindows(display, match);
-            if (windows.empty()) return false;
-            found = windows.front();
-            return true;
-        },
-        timeout, Millis(10));
-    return found;
-}
-
 Geometry GetGeometry(Display* display, Window window) {
-    Geometry g;
-    XWindowAttributes attributes{};
-    if (XGetWindowAttributes(display, window, &attributes) == 0) return g;
-    Window child = 0;
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(display, window, &a) == 0) return {};
+    Geometry g{0, 0, a.width, a.height};
+    Window child;
     XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &g.x, &g.y, &child);
-    g.width = attributes.width;
-    g.height = attributes.height;
     return g;
 }
 
-// ---- Pixels -----------------------------------------------------------------
+long IconPixelsDiffering(Display* display, Window window, const std::uint8_t* rgba, int size) {
+    Atom type;
+    int format;
+    unsigned long count = 0, after;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), 0, 1 << 20,
+                       False, AnyPropertyType, &type, &format, &count, &after, &data);
+    // Format 32 comes as longs: width, height, then ARGB pixels, image after image.
+    const auto* v = reinterpret_cast<const unsigned long*>(data);
+    long differing = -1;
+    for (unsigned long at = 0; at + 2 <= count && differing < 0; at += 2 + v[at] * v[at + 1]) {
+        if (v[at] != unsigned(size) || v[at + 1] != unsigned(size)) continue;
+        differing = 0;
+        for (int i = 0; i < size * size; ++i) {
+            const std::uint8_t* p = rgba + 4 * i;
+            const unsigned long seen = v[at + 2 + i] & 0xFFFFFFFF,
+                                want = (0UL + p[3]) << 24 | p[0] << 16 | p[1] << 8 | p[2];
+            differing += p[3] == 0 ? (seen >> 24) != 0 : seen != want;
+        }
+    }
+    XFree(data);
+    return differing;
+}
 
 Image Capture(Display* display, Window window) {
-    Image image;
-    XWindowAttributes attributes{};
-    if (XGetWindowAttributes(display, window, &attributes) == 0) return image;
-    XImage* x =
-        XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
-    if (x == nullptr) return image;
-    image.width = x->width;
-    image.height = x->height;
-    image.pixels.resize(static_cast<size_t>(x->width) * x->height);
-    // Depth 24 TrueColor: shift each channel out of the pixel value by its mask.
-    auto shiftOf = [](unsigned long mask) {
-        int shift = 0;
-        while (mask != 0 && (mask & 1) == 0) {
-            mask >>= 1;
-            ++shift;
-        }
-        return shift;
-    };
-    int rs = shiftOf(x->red_mask), gs = shiftOf(x->green_mask), bs = shiftOf(x->blue_mask);
-    bool direct = x->bits_per_pixel == 32 && x->byte_order == LSBFirst;
+    Geometry g = GetGeometry(display, window);
+    XImage* x = g.width ? XGetImage(display, window, 0, 0, g.width, g.height, AllPlanes, ZPixmap)
+                        : nullptr;
+    if (x == nullptr) return {};
+    Image image{x->width, x->height, {}};
     for (int y = 0; y < x->height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(x->data + y * x->bytes_per_line);
         for (int i = 0; i < x->width; ++i) {
-            unsigned long p = direct ? row[i] : XGetPixel(x, i, y);
-            image.pixels[static_cast<size_t>(y) * x->width + i] = {
-                static_cast<std::uint8_t>((p & x->red_mask) >> rs),
-                static_cast<std::uint8_t>((p & x->green_mask) >> gs),
-                static_cast<std::uint8_t>((p & x->blue_mask) >> bs)};
+            unsigned long p = XGetPixel(x, i, y);  // depth 24: 8 bits a channel
+            image.pixels.push_back({std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)});
         }
     }
     XDestroyImage(x);
     return image;
 }
 
-bool SavePng(const Image& image, const std::string& path) {
-    std::string ppm = path + ".ppm";
-    {
-        std::ofstream out(ppm, std::ios::binary);
-        out << "P6\n" << image.width << " " << image.height << "\n255\n";
-        out.write(reinterpret_cast<const char*>(image.pixels.data()),
-                  static_cast<std::streamsize>(image.pixels.size() * sizeof(Rgb)));
-        if (!out) return false;
-    }
-    std::string command = "convert '" + ppm + "' '" + path + "' 2>/dev/null";
-    bool ok = std::system(command.c_str()) == 0;
-    unlink(ppm.c_str());
-    return ok;
+long DifferentPixels(const Image& a, const Image& b) {
+    if (a.width != b.width || a.height != b.height) return long(a.pixels.size());
+    long n = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i) n += !(a.pixels[i] == b.pixels[i]);
+    return n;
 }
 
-// ---- Input ------------------------------------------------------------------
+Tint TintOf(const Rgb& p) {
+    constexpr int kMargin = 24;
+    return p.r > p.b + kMargin ? Tint::Red : p.b > p.r + kMargin ? Tint::Blue : Tint::Neither;
+}
+
+PictureStats Analyse(const Image& image) {
+    PictureStats s{image.pixels.empty() ? Rgb{} : image.at(1, 1)};
+    s.left = image.width;
+    s.top = image.height;
+    auto blue = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < image.width && y < image.height &&
+               TintOf(image.at(x, y)) == Tint::Blue;
+    };
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            if (image.at(x, y) == s.background) continue;
+            ++s.covered;
+            s.left = std::min(s.left, x), s.right = std::max(s.right, x);
+            s.top = std::min(s.top, y), s.bottom = std::max(s.bottom, y);
+            s.bluish += blue(x, y);
+            if (TintOf(image.at(x, y)) != Tint::Red) continue;
+            ++s.reddish;
+            s.mixedEdges += blue(x - 1, y) || blue(x + 1, y) || blue(x, y - 1) || blue(x, y + 1);
+        }
+    }
+    for (int y = s.top; y <= s.bottom; ++y)
+        for (int x = s.left; x <= s.right; ++x) s.backgroundInBox += image.at(x, y) == s.background;
+    return s;
+}
 
 void MovePointer(Display* display, int rootX, int rootY) {
     XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);

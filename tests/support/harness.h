@@ -1,8 +1,6 @@
-// Driving a real program on a private X server: start it, find its windows,
-// read their pixels, send it real input through XTest and collect its exit.
-//
-// Every wait is a bounded poll: it returns as soon as the condition holds and
-// gives up after the stated time.
+// Driving real programs on private X servers: start Xvfb, start a program,
+// find its windows, read their pixels, send real input through XTest and
+// collect the exit status. Every wait is a bounded poll.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -22,7 +20,28 @@ using Millis = std::chrono::milliseconds;
 // Polls `condition` every `step` until it holds (true) or `timeout` passes (false).
 bool WaitUntil(const std::function<bool()>& condition, Millis timeout, Millis step = Millis(5));
 
-// ---- Programs ---------------------------------------------------------------
+// ---- X servers ----------------------------------------------------------------
+
+struct XServer {
+    pid_t pid = -1;
+    std::string display;  // ":N"
+};
+
+// Xvfb with one screen of width x height x 24, as users run it: it resets
+// when its last client leaves. Returns pid -1 when it could not be started.
+XServer StartXServer(int width, int height, const std::vector<std::string>& extraArgs = {});
+void StopXServer(XServer& server);
+
+// An open connection, closed on destruction.
+struct XConnection {
+    explicit XConnection(const std::string& name) : display(XOpenDisplay(name.c_str())) {}
+    ~XConnection() { if (display != nullptr) XCloseDisplay(display); }
+    XConnection(const XConnection&) = delete;
+    operator Display*() const { return display; }
+    Display* display;
+};
+
+// ---- Programs -----------------------------------------------------------------
 
 struct LaunchOptions {
     std::string path;
@@ -35,100 +54,49 @@ struct LaunchOptions {
 struct Program {
     pid_t pid = -1;
     std::optional<int> status;  // exit code, or 128 + signal number
-    std::string stderrPath;     // what the program wrote to stderr
+    std::string outputPath;     // what the program wrote to stdout and stderr
     std::string probePath;
     ProbeBlock* probe = nullptr;  // nullptr when started without the probe
 };
 
-// Path of the probe library, set by the test program (compile definition).
 void SetProbeLibrary(const std::string& path);
-
-// Starts a program with stdout and stderr sent to a temporary file.
+// Starts a program in its own process group, output sent to a temporary file;
+// the environment is ours, less DISPLAY and LD_PRELOAD, with `env` over it.
 Program Launch(const LaunchOptions& options);
-
-// Waits up to `timeout` for the program to end; returns its status.
 std::optional<int> WaitForExit(Program& program, Millis timeout);
-
-// Ends the program if it still runs (SIGKILL), reaps it and removes its files.
+// Ends the program's process group if it still runs, reaps it, removes its files.
 void Cleanup(Program& program);
-
 std::string ReadStderr(const Program& program);
+long ResidentKiB(pid_t pid);  // from /proc, 0 when unknown
+double CpuSeconds(pid_t pid);  // user + system time so far
 
-// Resident set size in KiB from /proc, 0 when unknown.
-long ResidentKiB(pid_t pid);
-
-// Processor time (user + system) used so far, in seconds.
-double CpuSeconds(pid_t pid);
-
-// ---- Frames (from the probe) ------------------------------------------------
-
+// Frames, counted by the probe.
 std::uint64_t Frames(const Program& program);
-
-// Waits until the frame count reaches `count`.
 bool WaitForFrames(const Program& program, std::uint64_t count, Millis timeout);
-
-// Waits until no frame has been drawn for `quiet`; false if frames keep coming.
+// Waits until no frame has come for `quiet`; false if frames keep coming.
 bool WaitForQuiet(const Program& program, Millis quiet, Millis timeout);
 
-// ---- Windows ----------------------------------------------------------------
-
-struct WindowMatch {
-    std::string className;    // WM_CLASS class part, exact; empty matches any
-    std::string title;        // WM_NAME exact; empty matches any
-    std::string titlePrefix;  // WM_NAME prefix; empty matches any
-};
-
-inline WindowMatch ByClass(std::string name) {
-    WindowMatch m;
-    m.className = std::move(name);
-    return m;
-}
-inline WindowMatch ByTitle(std::string title) {
-    WindowMatch m;
-    m.title = std::move(title);
-    return m;
-}
-inline WindowMatch ByTitlePrefix(std::string prefix) {
-    WindowMatch m;
-    m.titlePrefix = std::move(prefix);
-    return m;
-}
+// ---- Windows ------------------------------------------------------------------
 
 struct Geometry {
     int x = 0, y = 0;  // top-left corner in root coordinates
     int width = 0, height = 0;
 };
 
-// An open connection, closed on destruction.
-class XConnection {
-public:
-    explicit XConnection(const std::string& display);
-    ~XConnection();
-    XConnection(const XConnection&) = delete;
-    XConnection& operator=(const XConnection&) = delete;
-    Display* get() const { return display_; }
-    operator Display*() const { return display_; }
-
-private:
-    Display* display_;
-};
-
 std::string WindowTitle(Display* display, Window window);
 std::string WindowClass(Display* display, Window window);
-
-// The viewable top-level client windows (of the root, or one level below a
-// window manager's frame) that match.
-std::vector<Window> FindWindows(Display* display, const WindowMatch& match);
-
-// One line per viewable client window: id, class and title; for messages.
-std::string DescribeWindows(Display* display);
-
-// Waits for a viewable window that matches; returns 0 on timeout.
-Window WaitForWindow(Display* display, const WindowMatch& match, Millis timeout);
-
+// The viewable client windows (children of the root or of a window
+// manager's frame) whose title is `title`, or begins with it when `prefix`.
+std::vector<Window> FindWindows(Display* display, const std::string& title, bool prefix = false);
+Window WaitForWindow(Display* display, const std::string& title, Millis timeout,
+                     bool prefix = false);
+std::string DescribeWindows(Display* display);  // one line per client window, for messages
 Geometry GetGeometry(Display* display, Window window);
+// Pixels of the window's size x size icon (_NET_WM_ICON) that differ from the
+// RGBA table (colour under a transparent pixel does not count); -1 without one.
+long IconPixelsDiffering(Display* display, Window window, const std::uint8_t* rgba, int size);
 
-// ---- Pixels -----------------------------------------------------------------
+// ---- Pixels -------------------------------------------------------------------
 
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
@@ -137,18 +105,30 @@ struct Rgb {
 
 struct Image {
     int width = 0, height = 0;
-    std::vector<Rgb> pixels;  // row after row
-    const Rgb& at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    std::vector<Rgb> pixels;  // row after row, top row first
+    const Rgb& at(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
     bool operator==(const Image&) const = default;
 };
 
-// The window's contents as the server holds them.
 Image Capture(Display* display, Window window);
+long DifferentPixels(const Image& a, const Image& b);
 
-// Writes the image as PNG (through ImageMagick's convert); false on failure.
-bool SavePng(const Image& image, const std::string& path);
+// The two materials: red clearly above blue (front), blue above red (back).
+enum class Tint { Neither, Red, Blue };
+Tint TintOf(const Rgb& p);
 
-// ---- Input through XTest ----------------------------------------------------
+// The saddle in a picture: what differs from the corner pixel.
+struct PictureStats {
+    Rgb background;
+    long covered = 0, reddish = 0, bluish = 0;
+    long mixedEdges = 0;  // reddish pixels with a bluish 4-neighbour
+    int left = 0, right = -1, top = 0, bottom = -1;  // box of the covered pixels
+    long backgroundInBox = 0;
+    int width() const { return right - left + 1; }
+};
+PictureStats Analyse(const Image& image);
+
+// ---- Input through XTest ------------------------------------------------------
 
 void MovePointer(Display* display, int rootX, int rootY);
 void PressButton(Display* display, unsigned button = 1);

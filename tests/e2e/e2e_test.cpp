@@ -1,0 +1,445 @@
+// The real viewer on private X servers, used as a person uses it: real input
+// through XTest, pictures read from the server, the exit status at the end.
+// Each test is one whole session.
+// gtest first: X11's macros (None, Bool) break its headers.
+#include <gtest/gtest.h>
+
+#include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "app/icon/icon_pixels.h"
+#include "tests/support/harness.h"
+
+namespace {
+
+const char kTitle[] = " paraboloid velkrin -> p-key";
+const char kNotice[] = " mouse: touch the window image for movement----- ";
+const Rgb kBackground{38, 38, 38};     // clear colour 0.15
+const Rgb kFogBackground{51, 38, 38};  // 0.2, 0.15, 0.15
+// Generous bounds: a loaded machine may be slow, a correct program is never near them.
+constexpr Millis kStart{15000}, kFrame{5000};
+// No frame for this long counts as still: frames follow within milliseconds while it moves.
+constexpr Millis kQuiet{400};
+
+class Viewer : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (x) ReleaseButton(*x);
+        Cleanup(viewer);
+        Cleanup(manager);
+        x.reset();
+        StopXServer(server);
+    }
+
+    // A server and a connection of ours to it (none when `connect` is false:
+    // then the viewer may be the server's only client).
+    void Serve(int width, int height, std::vector<std::string> args = {}, bool connect = true) {
+        SetProbeLibrary(PARABOLOID_PROBE_LIBRARY);
+        server = StartXServer(width, height, args);
+        ASSERT_GT(server.pid, 0) << "Xvfb did not start";
+        if (connect) x = std::make_unique<XConnection>(server.display);
+        ASSERT_TRUE(!connect || x->display != nullptr);
+    }
+    void Launch(std::optional<std::string> display, std::vector<std::string> env = {}) {
+        viewer = ::Launch({PARABOLOID_BINARY, {}, display, env});
+        ASSERT_GT(viewer.pid, 0);
+        ASSERT_NE(viewer.probe, nullptr);
+    }
+    std::string Why() {
+        auto status = WaitForExit(viewer, Millis(0));
+        return "\nthe viewer " + (status ? "ended with " + std::to_string(*status) : "runs") +
+               "; it wrote: " + ReadStderr(viewer) + "windows:\n" + (x ? DescribeWindows(*x) : "");
+    }
+    Window Notice() { return WaitForWindow(*x, "soft by ", kStart, true); }
+    void Dismiss(Window box) {
+        Geometry b = GetGeometry(*x, box);
+        MovePointer(*x, b.x + b.width / 2, b.y + b.height / 2);
+        TapKey(*x, XK_Return);
+    }
+    void AwaitWindow() {
+        window = WaitForWindow(*x, kTitle, kStart);
+        ASSERT_NE(window, 0u) << Why();
+        ASSERT_TRUE(WaitForFrames(viewer, 1, kStart)) << "no frame" << Why();
+        g = GetGeometry(*x, window);
+    }
+    void Start() {
+        ASSERT_NO_FATAL_FAILURE(Launch(server.display));
+        Window notice = Notice();
+        ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
+        Dismiss(notice);
+        ASSERT_NO_FATAL_FAILURE(AwaitWindow());
+    }
+
+    void Centre(int dx = 0, int dy = 0) {
+        MovePointer(*x, g.x + g.width / 2 + dx, g.y + g.height / 2 + dy);
+    }
+    Image Shot() { return Capture(*x, window); }
+    void ClickToStop() {
+        Centre();
+        PressButton(*x);
+        ReleaseButton(*x);
+        ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame)) << "frames go on after a click";
+    }
+    // Types a key with the pointer in the window; it must draw exactly one frame.
+    Image OneFrame(unsigned long key) {
+        const auto frames = Frames(viewer);
+        Centre();
+        TapKey(*x, key);
+        EXPECT_TRUE(WaitForFrames(viewer, frames + 1, kFrame)) << "no frame for the key";
+        EXPECT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
+        EXPECT_EQ(Frames(viewer), frames + 1);
+        return Shot();
+    }
+    // Drags from the centre through the offsets (dx, dy) and lets go there.
+    void Drag(const std::vector<std::pair<int, int>>& path) {
+        Centre();
+        PressButton(*x);
+        for (auto [dx, dy] : path) Centre(dx, dy);
+        ReleaseButton(*x);
+    }
+    void Ask(const char* message, long l0, long l1 = 0, long l2 = 0, long l3 = 0, long l4 = 0) {
+        XEvent e{};
+        e.xclient = {ClientMessage, 0, True, *x, window, XInternAtom(*x, message, False), 32, {}};
+        long values[5] = {l0, l1, l2, l3, l4};
+        std::copy(values, values + 5, e.xclient.data.l);
+        XSendEvent(*x, DefaultRootWindow(x->display), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        XSync(*x, False);
+    }
+    // The window's size once it has had no ConfigureNotify for half a second.
+    Geometry Settled() {
+        auto last = std::chrono::steady_clock::now();
+        WaitUntil(
+            [&] {
+                XEvent e;
+                while (XCheckTypedWindowEvent(*x, window, ConfigureNotify, &e))
+                    last = std::chrono::steady_clock::now();
+                return std::chrono::steady_clock::now() - last >= Millis(500);
+            },
+            kFrame);
+        return GetGeometry(*x, window);
+    }
+    int ExitStatus(Millis timeout) { return WaitForExit(viewer, timeout).value_or(-1); }
+
+    XServer server;
+    std::unique_ptr<XConnection> x;
+    Program viewer, manager;
+    Window window = 0;
+    Geometry g;
+};
+
+// A good part of the window, not all of it, with background around it.
+void ExpectSaddle(const Image& image) {
+    PictureStats s = Analyse(image);
+    EXPECT_GT(s.covered, image.width * image.height / 20);
+    EXPECT_LT(s.covered, image.width * image.height * 9 / 10);
+    EXPECT_GT(s.left, 0);
+    EXPECT_LT(s.right, image.width - 1);
+}
+
+TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
+    ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080));
+    ASSERT_NO_FATAL_FAILURE(Launch(server.display));
+    Window notice = Notice();
+    ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
+    // Nothing else while the notice waits.
+    EXPECT_TRUE(FindWindows(*x, kTitle).empty());
+    EXPECT_EQ(Frames(viewer), 0u);
+    ASSERT_EQ(viewer.probe->boxesShown.load(), 1u);
+    EXPECT_STREQ(viewer.probe->boxes[0].text, kNotice);
+    EXPECT_EQ(std::string(viewer.probe->boxes[0].title).rfind("soft by ", 0), 0u);
+    EXPECT_EQ(WindowTitle(*x, notice), viewer.probe->boxes[0].title);
+    Dismiss(notice);
+    ASSERT_NO_FATAL_FAILURE(AwaitWindow());
+    EXPECT_EQ(viewer.probe->boxesClosed.load(), 1u);
+
+    // Square, 0.8 of the screen height, at (50, 50), with its class and icon.
+    EXPECT_EQ(g.width, 864);
+    EXPECT_EQ(g.height, 864);
+    EXPECT_EQ(g.x, 50);
+    EXPECT_EQ(g.y, 50);
+    EXPECT_EQ(WindowClass(*x, window), "OpenGL");
+    EXPECT_EQ(IconPixelsDiffering(*x, window, paraboloidIconRgba, kParaboloidIconSize), 0);
+
+    // It spins from the start until both sides show, each in one piece.
+    Image image = Shot();
+    ASSERT_TRUE(WaitForFrames(viewer, Frames(viewer) + 10, kFrame)) << "frames stopped";
+    EXPECT_TRUE(WaitUntil([&] { return DifferentPixels(image, Shot()) > 0; }, kFrame));
+    PictureStats s;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            s = Analyse(image = Shot());
+            return s.reddish > s.covered / 10 && s.bluish > s.covered / 10;
+        },
+        Millis(30000), Millis(50)))
+        << "reddish " << s.reddish << ", bluish " << s.bluish << " of " << s.covered;
+    EXPECT_EQ(s.background, kBackground);
+    // One seam where the sides meet; stripes would make it many times longer.
+    EXPECT_LT(s.mixedEdges, s.covered / 100);
+    ExpectSaddle(image);
+
+    // A click without movement stops it; the timer then wakes it without frames.
+    ASSERT_NO_FATAL_FAILURE(ClickToStop());
+    const Image still = Shot();
+    const double cpu = CpuSeconds(viewer.pid);
+    EXPECT_FALSE(WaitForFrames(viewer, Frames(viewer) + 1, Millis(1000)));
+    EXPECT_LT(CpuSeconds(viewer.pid) - cpu, 0.1) << "busy while still";
+    EXPECT_EQ(DifferentPixels(still, Shot()), 0);
+
+    // f: fog over the whole picture, in one frame; f again takes it away.
+    const Image fog = OneFrame(XK_f);
+    long backgroundLeft = 0, saddleChanged = 0;
+    for (size_t i = 0; i < fog.pixels.size(); ++i) {
+        if (still.pixels[i] == kBackground) backgroundLeft += !(fog.pixels[i] == kFogBackground);
+        else saddleChanged += !(fog.pixels[i] == still.pixels[i]);
+    }
+    EXPECT_EQ(backgroundLeft, 0);
+    EXPECT_GT(saddleChanged, Analyse(still).covered / 2);
+    EXPECT_EQ(DifferentPixels(OneFrame(XK_f), still), 0);
+
+    // p: lines with the background between them; p again fills it.
+    const PictureStats filled = Analyse(still), lines = Analyse(OneFrame(XK_p));
+    EXPECT_GT(lines.backgroundInBox, filled.backgroundInBox + filled.covered / 10);
+    EXPECT_GT(lines.covered, filled.covered / 10);
+    EXPECT_EQ(DifferentPixels(OneFrame(XK_p), still), 0);
+
+    // Upper case is no binding, with Shift or Caps Lock: the j after them
+    // gives the only frame.
+    for (auto [key, shift] : {std::pair{XK_f, true}, {XK_p, true}, {XK_Caps_Lock, false},
+                              {XK_f, false}, {XK_p, false}, {XK_Caps_Lock, false}})
+        TapKey(*x, key, shift);
+    EXPECT_EQ(DifferentPixels(OneFrame(XK_j), still), 0);
+
+    // A resize from outside is set back, and the size then holds.
+    XSelectInput(*x, window, StructureNotifyMask);
+    XResizeWindow(*x, window, 500, 400);
+    XSync(*x, False);
+    EXPECT_TRUE(WaitUntil([&] { return GetGeometry(*x, window).width == 864; }, kFrame));
+    Geometry now = Settled();
+    EXPECT_EQ(now.width, 864);
+    EXPECT_EQ(now.height, 864);
+    XSelectInput(*x, window, NoEventMask);
+
+    // A small drag turns it, and letting go while moving throws it.
+    Drag({{8, 3}, {16, 6}, {24, 9}, {32, 12}, {40, 15}});
+    EXPECT_TRUE(WaitForFrames(viewer, Frames(viewer) + 20, kFrame)) << "it stopped after a throw";
+    const Image thrown = Shot();
+    EXPECT_GT(DifferentPixels(thrown, still), 0);
+    EXPECT_TRUE(WaitUntil([&] { return DifferentPixels(thrown, Shot()) > 0; }, kFrame));
+    ASSERT_NO_FATAL_FAILURE(ClickToStop());
+
+    // Dragged out past the left edge and let go there: the captured pointer
+    // brings the moves and the release, and it keeps turning. Right and
+    // middle clicks and the wheel are no left button: it goes on.
+    Drag({{-200, 0}, {-g.width / 2 - 20, 0}, {-g.width / 2 - 40, 200}});
+    for (unsigned button : {3u, 2u, 4u, 5u}) PressButton(*x, button), ReleaseButton(*x, button);
+    EXPECT_TRUE(WaitForFrames(viewer, Frames(viewer) + 20, kFrame)) << "the release was lost";
+    const Image out = Shot();
+    EXPECT_TRUE(WaitUntil([&] { return DifferentPixels(out, Shot()) > 0; }, kFrame));
+    ASSERT_NO_FATAL_FAILURE(ClickToStop());
+
+    // A held key repeats, and each repeat is a frame.
+    XkbSetAutoRepeatRate(*x, XkbUseCoreKbd, 50, 20);
+    auto frames = Frames(viewer);
+    PressKey(*x, XK_p);
+    EXPECT_TRUE(WaitForFrames(viewer, frames + 3, kFrame)) << "no repeats";
+    ReleaseKey(*x, XK_p);
+    ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
+
+    // A drag back to where it began turns it, then stops it.
+    frames = Frames(viewer);
+    Drag({{10, -6}, {20, -12}, {30, -18}, {0, 0}});
+    ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame)) << "it kept turning";
+    EXPECT_GT(Frames(viewer), frames);
+    EXPECT_FALSE(WaitForFrames(viewer, Frames(viewer) + 1, Millis(500)));
+
+    // A storm of 5000 seeded events, with no pause between them.
+    std::mt19937 random(20240606);
+    auto uniform = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const unsigned long keys[] = {XK_f, XK_p, XK_j, XK_k};
+    bool held = false;
+    for (int i = 0; i < 5000; ++i) {
+        const int kind = uniform(0, 99);
+        if (kind < 50) {  // in the window; some anywhere, some to its far edges
+            int px = g.x + uniform(0, g.width - 1), py = g.y + uniform(0, g.height - 1);
+            if (kind < 5) px = uniform(0, 1919), py = uniform(0, 1079);
+            if (kind >= 45) px = kind % 2 ? g.x : g.x + g.width - 1;
+            XTestFakeMotionEvent(*x, -1, px, py, 0);
+        } else if (kind < 75) {
+            const bool press = kind < 62;
+            if (press != held) XTestFakeButtonEvent(*x, 1, press, 0);
+            held = press;
+        } else {
+            const bool shift = kind >= 96;  // F among them
+            const KeyCode code = XKeysymToKeycode(*x, shift ? XK_f : keys[uniform(0, 3)]);
+            if (shift) XTestFakeKeyEvent(*x, XKeysymToKeycode(*x, XK_Shift_L), True, 0);
+            XTestFakeKeyEvent(*x, code, True, 0);
+            XTestFakeKeyEvent(*x, code, False, 0);
+            if (shift) XTestFakeKeyEvent(*x, XKeysymToKeycode(*x, XK_Shift_L), False, 0);
+        }
+    }
+    XTestFakeButtonEvent(*x, 1, False, 0);
+    XSync(*x, False);
+    // It still answers: a click stops it and a key gives exactly one frame.
+    ASSERT_NO_FATAL_FAILURE(ClickToStop());
+    const Image after = OneFrame(XK_j);
+    EXPECT_GT(Analyse(after).covered, after.width * after.height / 100) << "blank after the storm";
+
+    // Escape during a drag ends it with status 0.
+    Centre();
+    PressButton(*x);
+    Centre(40, 20);
+    TapKey(*x, XK_Escape);
+    EXPECT_EQ(ExitStatus(Millis(1000)), 0) << Why();
+}
+
+TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
+    ASSERT_NO_FATAL_FAILURE(Serve(1680, 1050));
+    manager = ::Launch({"openbox", {"--sm-disable"}, server.display, {}, false});
+    // Openbox drops map requests for a moment after it starts: map a window
+    // of ours until openbox frames it, and only then start the viewer.
+    Window probe = XCreateSimpleWindow(*x, DefaultRootWindow(x->display), 0, 0, 10, 10, 0, 0, 0);
+    const bool managed = WaitUntil(
+        [&] {
+            XMapWindow(*x, probe);
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            XQueryTree(*x, probe, &root, &parent, &children, &count);
+            if (children != nullptr) XFree(children);
+            XWindowAttributes a{};
+            return parent != root && XGetWindowAttributes(*x, probe, &a) &&
+                   a.map_state == IsViewable;
+        },
+        kStart, Millis(100));
+    XDestroyWindow(*x, probe);
+    ASSERT_TRUE(managed) << "openbox does not manage windows";
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(g.width, 840);
+    EXPECT_EQ(g.height, 840);
+
+    // Maximised through the window manager, then resized as a pager does it:
+    // either way it ends at its own size.
+    XSelectInput(*x, window, StructureNotifyMask);
+    Ask("_NET_WM_STATE", 1, XInternAtom(*x, "_NET_WM_STATE_MAXIMIZED_VERT", False),
+        XInternAtom(*x, "_NET_WM_STATE_MAXIMIZED_HORZ", False), 1);
+    Geometry now = Settled();
+    EXPECT_EQ(now.width, 840);
+    EXPECT_EQ(now.height, 840);
+    Ask("_NET_MOVERESIZE_WINDOW", (1 << 10) | (1 << 11) | (2 << 12), 0, 0, 600, 500);
+    now = Settled();
+    EXPECT_EQ(now.width, 840);
+    EXPECT_EQ(now.height, 840);
+
+    // The close button: WM_DELETE_WINDOW, and the viewer ends with 0.
+    XEvent e{};
+    e.xclient = {ClientMessage, 0, True, *x, window, XInternAtom(*x, "WM_PROTOCOLS", False), 32, {}};
+    e.xclient.data.l[0] = long(XInternAtom(*x, "WM_DELETE_WINDOW", False));
+    XSendEvent(*x, window, False, NoEventMask, &e);
+    XSync(*x, False);
+    EXPECT_EQ(ExitStatus(Millis(2000)), 0) << Why();
+}
+
+TEST_F(Viewer, WithoutOpenGlShowsAnErrorAndEndsWithOne) {
+    ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080, {"-extension", "GLX"}));
+    ASSERT_NO_FATAL_FAILURE(Launch(server.display));
+    Window notice = Notice();
+    ASSERT_NE(notice, 0u) << Why();
+    Dismiss(notice);
+    Window error = WaitForWindow(*x, "Error", kStart);
+    ASSERT_NE(error, 0u) << "no error box" << Why();
+    ASSERT_EQ(viewer.probe->boxesShown.load(), 2u);
+    EXPECT_STREQ(viewer.probe->boxes[1].text, "ChoosePixelFormat failed\n");
+    EXPECT_EQ(Frames(viewer), 0u);
+    EXPECT_EQ(ExitStatus(Millis(0)), -1) << "ended before the box was dismissed";
+    Dismiss(error);
+    EXPECT_EQ(ExitStatus(Millis(2000)), 1) << Why();
+}
+
+TEST_F(Viewer, WithoutAWorkingDisplayWritesTheNoticeAndEndsWithOne) {
+    // A server that does not answer.
+    ASSERT_NO_FATAL_FAILURE(Serve(320, 240, {}, false));
+    kill(server.pid, SIGSTOP);
+    const struct {
+        std::optional<std::string> display;
+        const char* cause;
+    } cases[] = {{std::nullopt, "no display"},
+                 {":9999", "cannot be reached"},
+                 {server.display, "does not answer"}};
+    for (const auto& c : cases) {
+        ASSERT_NO_FATAL_FAILURE(Launch(c.display, {"WAYLAND_DISPLAY="}));
+        EXPECT_EQ(ExitStatus(Millis(2000)), 1) << c.cause << Why();
+        // The notice as one line, then one line that names the cause.
+        const std::string text = ReadStderr(viewer);
+        EXPECT_EQ(text.rfind(std::string("soft by "), 0), 0u) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+        EXPECT_NE(text.find(kNotice), std::string::npos) << text;
+        EXPECT_NE(text.find(c.cause, text.find('\n')), std::string::npos) << text;
+        Cleanup(viewer);
+    }
+    kill(server.pid, SIGCONT);
+}
+
+TEST_F(Viewer, StartsEveryTimeOnAServerWithNoOtherClient) {
+    // Xvfb resets when its last client leaves; the viewer's start must not
+    // leave a moment without one, whatever the timing.
+    ASSERT_NO_FATAL_FAILURE(Serve(1280, 1024, {}, false));
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_NO_FATAL_FAILURE(Launch(server.display));
+        ASSERT_TRUE(WaitUntil([&] { return viewer.probe->boxesShown.load() == 1; }, kStart))
+            << "launch " << i << Why();
+        {
+            XConnection look(server.display);
+            ASSERT_NE(WaitForWindow(look, "soft by ", kStart, true), 0u) << "launch " << i;
+        }
+        // A termination signal ends it while the notice waits.
+        kill(viewer.pid, SIGTERM);
+        ASSERT_EQ(ExitStatus(Millis(2000)), 128 + SIGTERM) << "launch " << i << Why();
+        Cleanup(viewer);
+    }
+}
+
+TEST_F(Viewer, KeepsItsMemoryOverAMinuteAndEndsOnATerminationSignal) {
+    ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // Start-up allocation is over once every pose and every combination of
+    // fog and wireframe has been drawn.
+    constexpr std::uint64_t kFramesPerTurn = 720;  // half a degree a frame
+    ASSERT_TRUE(WaitForFrames(viewer, kFramesPerTurn, Millis(120000))) << "not a turn in 2 min";
+    for (unsigned long key : {XK_f, XK_p, XK_f, XK_p}) {
+        const auto frames = Frames(viewer);
+        Centre();
+        TapKey(*x, key);
+        ASSERT_TRUE(WaitForFrames(viewer, frames + 10, kFrame));
+    }
+    std::vector<long> rss;
+    for (auto start = std::chrono::steady_clock::now();
+         std::chrono::steady_clock::now() - start < std::chrono::seconds(60);) {
+        ASSERT_FALSE(WaitForExit(viewer, Millis(1000))) << "the viewer ended" << Why();
+        rss.push_back(ResidentKiB(viewer.pid));
+    }
+    auto median = [](std::vector<long> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const long early = median({rss.begin(), rss.begin() + 10});
+    const long late = median({rss.end() - 10, rss.end()});
+    RecordProperty("rss_early_kib", int(early));
+    RecordProperty("rss_late_kib", int(late));
+    EXPECT_LE(late - early, std::max(2048L, early / 50))
+        << "resident memory grew from " << early << " KiB to " << late << " KiB";
+    const auto frames = Frames(viewer);
+    EXPECT_TRUE(WaitForFrames(viewer, frames + 10, kFrame)) << "it stopped turning";
+    kill(viewer.pid, SIGTERM);
+    EXPECT_EQ(ExitStatus(Millis(2000)), 0) << Why();
+}
+
+}  // namespace
