@@ -2,12 +2,21 @@
 # desktop entry, icon, AppStream metadata and manual page where desktops and
 # man look for them, and the licence and change log in share/doc/paraboloid.
 #   cmake --install build/run --prefix ~/.local
+# On Windows the executable, a README.txt and the licence lie side by side,
+# as the ZIP archive holds them (see package.cmake).
 include(GNUInstallDirs)
 
-install(TARGETS paraboloid RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(WIN32)
+  install(TARGETS paraboloid RUNTIME DESTINATION .)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt ${PROJECT_BINARY_DIR}/README.txt
+                 @ONLY NEWLINE_STYLE WIN32)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/LICENSE.txt
+                 @ONLY NEWLINE_STYLE WIN32)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
   return()
 endif()
+
+install(TARGETS paraboloid RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/paraboloid.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # The icon PNG is drawn at build time; building the viewer draws it.
