@@ -8,14 +8,23 @@
 set(PARABOLOID_HOST_CXX_COMPILER "" CACHE FILEPATH
     "C++ compiler of the build machine, for the generators of a cross build")
 
-# paraboloid_host_tool(<name> <source> <cache variable> <command variable> <depends variable>)
+# paraboloid_host_tool(<name> <source> <cache variable> <command variable> <depends variable>
+#                      [PACKAGES <pkg-config module>...])
 # Sets <command variable> to the command that runs the generator and
-# <depends variable> to what a custom command that runs it depends on.
+# <depends variable> to what a custom command that runs it depends on. The
+# generator links the libraries of the PACKAGES (found with pkg-config).
 function(paraboloid_host_tool name source cache_var command_var depends_var)
+  cmake_parse_arguments(PARSE_ARGV 5 tool "" "" PACKAGES)
   set(${cache_var} "" CACHE FILEPATH
       "A ${name} built for the build machine; used instead of building one in cross builds")
   if(NOT CMAKE_CROSSCOMPILING)
     add_executable(${name} ${source})
+    if(tool_PACKAGES)
+      find_package(PkgConfig REQUIRED)
+      string(MAKE_C_IDENTIFIER ${name}_packages prefix)
+      pkg_check_modules(${prefix} REQUIRED IMPORTED_TARGET ${tool_PACKAGES})
+      target_link_libraries(${name} PRIVATE PkgConfig::${prefix})
+    endif()
     set(command $<TARGET_FILE:${name}>)
     set(depends ${name})
   elseif(${cache_var})
@@ -37,6 +46,7 @@ function(paraboloid_host_tool name source cache_var command_var depends_var)
       SOURCE_DIR ${PROJECT_SOURCE_DIR}/cmake/host_tool
       BINARY_DIR ${host_dir}
       CMAKE_ARGS ${host_args}
+      CMAKE_CACHE_ARGS -DHOST_TOOL_PACKAGES:STRING=${tool_PACKAGES}
       INSTALL_COMMAND ""
       BUILD_ALWAYS ON
       BUILD_BYPRODUCTS ${host_dir}/${name}${suffix})

@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a step needs, when any is missing.
-# Usage: scripts/deps.sh build|run|test|windows
+# Usage: scripts/deps.sh build|run|test|windows|package
 set -euo pipefail
 
-build=(cmake ninja-build g++ pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0)
+build=(cmake ninja-build g++ pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0
+       libpng-dev libimagequant-dev)
 # The start-up notice on Xvfb needs X core fonts, which xvfb only recommends.
 run=(xvfb xfonts-base libx11-dev libxtst-dev imagemagick)
 test=(googletest libgtest-dev libtinyobjloader-dev xvfb libx11-dev libxtst-dev openbox
       x11-utils mesa-utils freeglut3-dev cppcheck clang-tidy clang)
 # The Windows build (mingw-w64) and Wine to run it.
 windows=(g++-mingw-w64-x86-64-posix mingw-w64 wine wine64)
+# Making and checking the Debian package and the Windows archive.
+package=(dpkg-dev lintian appstream desktop-file-utils)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
   run) wanted=("${build[@]}" "${run[@]}") ;;
-  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${windows[@]}") ;;
+  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${windows[@]}" "${package[@]}") ;;
   windows) wanted=("${build[@]}" "${windows[@]}") ;;
-  *) echo "usage: $0 build|run|test|windows" >&2; exit 2 ;;
+  package) wanted=("${build[@]}" "${windows[@]}" "${package[@]}") ;;
+  *) echo "usage: $0 build|run|test|windows|package" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -9,7 +9,9 @@
 // CPP: the same RGBA pixels as a C++ table (app/icon/icon_pixels.h), which
 //      the window system layer shows as the window icon.
 //
-// The output depends on nothing but this file, so every build produces the
+// libimagequant picks the 256-colour palette and maps the pixels to both
+// palettes; libpng writes the PNG. The output depends on nothing but this file
+// and those two libraries, so every build with the same libraries produces the
 // same bytes.
 #include <algorithm>
 #include <array>
@@ -18,6 +20,9 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include <libimagequant.h>
+#include <png.h>
 
 namespace {
 
@@ -183,106 +188,73 @@ const Rgb kSystemColours[16] = {
     {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 
-int Nearest(const std::vector<Rgb>& palette, float r, float g, float b) {
-    int best = 0;
-    float bestDistance = 1e30f;
-    for (size_t i = 0; i < palette.size(); ++i) {
-        float dr = r - palette[i].r, dg = g - palette[i].g, db = b - palette[i].b;
-        float distance = 0.30f * dr * dr + 0.59f * dg * dg + 0.11f * db * db;
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = static_cast<int>(i);
-        }
-    }
-    return best;
-}
-
-// Maps each opaque pixel to the nearest palette colour.
-PalettedImage Reduce(const Picture& picture, std::vector<Rgb> palette) {
-    PalettedImage image;
-    image.palette = std::move(palette);
+// Reduces the picture to at most `colours` colours with libimagequant, without
+// dithering. The palette holds the `fixed` colours unchanged and as many more
+// as libimagequant picks, then black up to `colours` entries. Pixels less than
+// half covered are transparent and point at a black entry, so that the icon's
+// mask leaves the background under them as it was.
+bool Quantise(const Picture& picture, int colours, const std::vector<Rgb>& fixed,
+              PalettedImage& image) {
+    std::array<liq_color, kSize * kSize> input{};
     for (int at = 0; at < kSize * kSize; ++at) {
         image.opaque[at] = picture.coverage[at] >= 0.5f;
+        if (image.opaque[at]) {
+            auto channel = [&](int k) {
+                float value = std::clamp(picture.colour[at * 3 + k], 0.0f, 255.0f);
+                return static_cast<unsigned char>(std::lround(value));
+            };
+            input[at] = {channel(0), channel(1), channel(2), 255};
+        }
     }
-    for (int y = 0; y < kSize; ++y) {
-        for (int x = 0; x < kSize; ++x) {
-            int at = y * kSize + x;
+    liq_attr* attr = liq_attr_create();
+    liq_image* liqImage =
+        attr ? liq_image_create_rgba(attr, input.data(), kSize, kSize, 0) : nullptr;
+    liq_result* result = nullptr;
+    bool ok = attr && liqImage && liq_set_max_colors(attr, colours) == LIQ_OK &&
+              liq_set_speed(attr, 1) == LIQ_OK;
+    for (const Rgb& c : fixed) {
+        liq_color colour{static_cast<unsigned char>(c.r), static_cast<unsigned char>(c.g),
+                         static_cast<unsigned char>(c.b), 255};
+        ok = ok && liq_image_add_fixed_color(liqImage, colour) == LIQ_OK;
+    }
+    ok = ok && liq_image_quantize(liqImage, attr, &result) == LIQ_OK &&
+         liq_set_dithering_level(result, 0.0f) == LIQ_OK &&
+         liq_write_remapped_image(result, liqImage, image.index.data(), image.index.size()) ==
+             LIQ_OK;
+    if (ok) {
+        // Transparent pixels take the entry libimagequant made for them (alpha
+        // 0) or, when the palette is all fixed colours, the first black one.
+        const liq_palette* palette = liq_get_palette(result);
+        int transparent = -1;
+        for (unsigned i = 0; i < palette->count; ++i) {
+            const liq_color& c = palette->entries[i];
+            image.palette.push_back(c.a == 255 ? Rgb{c.r, c.g, c.b} : Rgb{0, 0, 0});
+            bool black = c.a != 255 || (c.r == 0 && c.g == 0 && c.b == 0);
+            if (black && (transparent < 0 || c.a != 255)) {
+                transparent = static_cast<int>(i);
+            }
+        }
+        ok = transparent >= 0;
+        for (int at = 0; at < kSize * kSize; ++at) {
             if (!image.opaque[at]) {
-                image.index[at] = 0;
-                continue;
-            }
-            float r = std::clamp(picture.colour[at * 3], 0.0f, 255.0f);
-            float g = std::clamp(picture.colour[at * 3 + 1], 0.0f, 255.0f);
-            float b = std::clamp(picture.colour[at * 3 + 2], 0.0f, 255.0f);
-            int chosen = Nearest(image.palette, r, g, b);
-            image.index[at] = static_cast<std::uint8_t>(chosen);
-        }
-    }
-    return image;
-}
-
-// A palette of at most 256 colours for the picture's opaque pixels, by median
-// cut; entry 0 is black, the colour behind transparent pixels.
-std::vector<Rgb> MedianCutPalette(const Picture& picture) {
-    using Box = std::vector<Rgb>;
-    Box all;
-    for (int at = 0; at < kSize * kSize; ++at) {
-        if (picture.coverage[at] >= 0.5f) {
-            all.push_back({static_cast<int>(std::lround(picture.colour[at * 3])),
-                           static_cast<int>(std::lround(picture.colour[at * 3 + 1])),
-                           static_cast<int>(std::lround(picture.colour[at * 3 + 2]))});
-        }
-    }
-    std::vector<Box> boxes{all};
-    auto channel = [](const Rgb& c, int k) { return k == 0 ? c.r : k == 1 ? c.g : c.b; };
-    while (boxes.size() < 255) {
-        // Split the box with the widest channel range.
-        int bestBox = -1, bestChannel = 0, bestRange = 0;
-        for (size_t i = 0; i < boxes.size(); ++i) {
-            if (boxes[i].size() < 2) {
-                continue;
-            }
-            for (int k = 0; k < 3; ++k) {
-                auto [lo, hi] = std::minmax_element(
-                    boxes[i].begin(), boxes[i].end(),
-                    [&](const Rgb& a, const Rgb& b) { return channel(a, k) < channel(b, k); });
-                int range = channel(*hi, k) - channel(*lo, k);
-                if (range > bestRange) {
-                    bestRange = range;
-                    bestBox = static_cast<int>(i);
-                    bestChannel = k;
-                }
+                image.index[at] = static_cast<std::uint8_t>(transparent);
             }
         }
-        if (bestBox < 0) {
-            break;
-        }
-        Box& box = boxes[bestBox];
-        std::sort(box.begin(), box.end(), [&](const Rgb& a, const Rgb& b) {
-            return channel(a, bestChannel) < channel(b, bestChannel);
-        });
-        Box upper(box.begin() + box.size() / 2, box.end());
-        box.resize(box.size() / 2);
-        boxes.push_back(std::move(upper));
+        image.palette.resize(colours, Rgb{0, 0, 0});
     }
-    std::vector<Rgb> palette{{0, 0, 0}};
-    for (const Box& box : boxes) {
-        if (box.empty()) {
-            continue;
-        }
-        long sum[3] = {0, 0, 0};
-        for (const Rgb& c : box) {
-            sum[0] += c.r;
-            sum[1] += c.g;
-            sum[2] += c.b;
-        }
-        long n = static_cast<long>(box.size());
-        palette.push_back({static_cast<int>((sum[0] + n / 2) / n),
-                           static_cast<int>((sum[1] + n / 2) / n),
-                           static_cast<int>((sum[2] + n / 2) / n)});
+    if (result) {
+        liq_result_destroy(result);
     }
-    palette.resize(256, Rgb{0, 0, 0});
-    return palette;
+    if (liqImage) {
+        liq_image_destroy(liqImage);
+    }
+    if (attr) {
+        liq_attr_destroy(attr);
+    }
+    if (!ok) {
+        std::fprintf(stderr, "paraboloid-icon: libimagequant failed at %d colours\n", colours);
+    }
+    return ok;
 }
 
 // RGBA rows, top row first: the paletted image as every other platform shows it.
@@ -309,12 +281,6 @@ void Put16(Bytes& out, unsigned value) {
 void Put32(Bytes& out, std::uint32_t value) {
     Put16(out, value & 0xffff);
     Put16(out, value >> 16);
-}
-
-void Put32BigEndian(Bytes& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back((value >> shift) & 0xff);
-    }
 }
 
 // One icon image: BITMAPINFOHEADER, colour table, colour rows and mask rows,
@@ -388,53 +354,18 @@ Bytes IcoFile(const PalettedImage& sixteen, const PalettedImage& full) {
     return out;
 }
 
-std::uint32_t Crc32(const std::uint8_t* data, size_t size, std::uint32_t crc = 0) {
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) {
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-        }
+// An RGBA PNG, written by libpng.
+bool WritePng(const char* path, const Bytes& rgba) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = kSize;
+    png.height = kSize;
+    png.format = PNG_FORMAT_RGBA;
+    if (!png_image_write_to_file(&png, path, 0, rgba.data(), 0, nullptr)) {
+        std::fprintf(stderr, "%s: %s\n", path, png.message);
+        return false;
     }
-    return ~crc;
-}
-
-void PngChunk(Bytes& out, const char* type, const Bytes& data) {
-    Put32BigEndian(out, static_cast<std::uint32_t>(data.size()));
-    Bytes body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    Put32BigEndian(out, Crc32(body.data(), body.size()));
-}
-
-// An RGBA PNG whose image data is one stored (uncompressed) deflate block.
-Bytes PngFile(const Bytes& rgba) {
-    Bytes raw;
-    for (int y = 0; y < kSize; ++y) {
-        raw.push_back(0);  // no filter
-        raw.insert(raw.end(), rgba.begin() + y * kSize * 4, rgba.begin() + (y + 1) * kSize * 4);
-    }
-    std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    Bytes zlib = {0x78, 0x01, 0x01};
-    Put16(zlib, static_cast<unsigned>(raw.size()));
-    Put16(zlib, static_cast<unsigned>(~raw.size() & 0xffff));
-    zlib.insert(zlib.end(), raw.begin(), raw.end());
-    Put32BigEndian(zlib, (b << 16) | a);
-
-    Bytes header;
-    Put32BigEndian(header, kSize);
-    Put32BigEndian(header, kSize);
-    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA
-
-    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    PngChunk(out, "IHDR", header);
-    PngChunk(out, "IDAT", zlib);
-    PngChunk(out, "IEND", {});
-    return out;
+    return true;
 }
 
 std::string PixelTable(const Bytes& rgba) {
@@ -474,16 +405,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     Picture picture = DrawSaddle();
-    PalettedImage sixteen =
-        Reduce(picture, std::vector<Rgb>(std::begin(kSystemColours), std::end(kSystemColours)));
-    PalettedImage full = Reduce(picture, MedianCutPalette(picture));
+    const std::vector<Rgb> system(std::begin(kSystemColours), std::end(kSystemColours));
+    PalettedImage sixteen, full;
+    if (!Quantise(picture, 16, system, sixteen) || !Quantise(picture, 256, {}, full)) {
+        return 1;
+    }
 
     Bytes ico = IcoFile(sixteen, full);
     Bytes rgba = ToRgba(full);
-    Bytes png = PngFile(rgba);
     std::string table = PixelTable(rgba);
-    bool ok = WriteFile(argv[1], ico.data(), ico.size()) &&
-              WriteFile(argv[2], png.data(), png.size()) &&
+    bool ok = WriteFile(argv[1], ico.data(), ico.size()) && WritePng(argv[2], rgba) &&
               WriteFile(argv[3], table.data(), table.size());
     return ok ? 0 : 1;
 }
