@@ -56,7 +56,7 @@ protected:
     std::string Why() {
         auto status = WaitForExit(viewer, Millis(0));
         return "\nthe viewer " + (status ? "ended with " + std::to_string(*status) : "runs") +
-               "; it wrote: " + ReadStderr(viewer) + "windows:\n" + (x ? DescribeWindows(*x) : "");
+               "; it wrote: " + ReadStderr(viewer);
     }
     Window Notice() { return WaitForWindow(*x, "soft by ", kStart, true); }
     void Dismiss(Window box) {

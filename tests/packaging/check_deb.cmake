@@ -68,3 +68,8 @@ run(dpkg-deb --extract ${deb} ${OUT}/root)
 run(desktop-file-validate ${OUT}/root/usr/share/applications/paraboloid.desktop)
 run(appstreamcli validate --no-net
     ${OUT}/root/usr/share/metainfo/org.example.paraboloid.metainfo.xml)
+# The icon for the desktop is a 32x32 RGBA PNG: signature, then IHDR.
+file(READ ${OUT}/root/usr/share/icons/hicolor/32x32/apps/paraboloid.png header LIMIT 26 HEX)
+if(NOT header STREQUAL "89504e470d0a1a0a0000000d4948445200000020000000200806")
+  message(FATAL_ERROR "the icon is not a 32x32 RGBA PNG: ${header}")
+endif()

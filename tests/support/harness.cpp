@@ -240,17 +240,6 @@ Window WaitForWindow(Display* display, const std::string& title, Millis timeout,
     return found.empty() ? 0 : found.front();
 }
 
-std::string DescribeWindows(Display* display) {
-    std::string text;
-    for (Window w : FindWindows(display, "", true)) {
-        Geometry g = GetGeometry(display, w);
-        text += "\"" + WindowTitle(display, w) + "\" " + std::to_string(g.width) + "x" +
-                std::to_string(g.height) + "+" + std::to_string(g.x) + "+" + std::to_string(g.y) +
-                "\n";
-    }
-    return text;
-}
-
 Geometry GetGeometry(Display* display, Window window) {
     XWindowAttributes a{};
     if (XGetWindowAttributes(display, window, &a) == 0) return {};

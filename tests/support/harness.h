@@ -90,7 +90,6 @@ std::string WindowClass(Display* display, Window window);
 std::vector<Window> FindWindows(Display* display, const std::string& title, bool prefix = false);
 Window WaitForWindow(Display* display, const std::string& title, Millis timeout,
                      bool prefix = false);
-std::string DescribeWindows(Display* display);  // one line per client window, for messages
 Geometry GetGeometry(Display* display, Window window);
 // Pixels of the window's size x size icon (_NET_WM_ICON) that differ from the
 // RGBA table (colour under a transparent pixel does not count); -1 without one.

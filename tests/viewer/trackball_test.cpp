@@ -128,8 +128,7 @@ TEST(Palette, IsAColourCubeOfTheFormatsComponents) {
     const struct {
         const PIXELFORMATDESCRIPTOR& format;
         int entry, r, g, b;
-    } cases[] = {{format, 0, 0, 0, 0},       {format, 0x07, 255, 0, 0}, {format, 0x38, 0, 255, 0},
-                 {format, 0xC0, 0, 0, 255},  {format, 255, 255, 255, 255},
+    } cases[] = {{format, 0x07, 255, 0, 0}, {format, 0xC0, 0, 0, 255}, {format, 255, 255, 255, 255},
                  {format, 0x49, 36, 36, 85}, {index, 200, 0, 0, 0}};
     for (const auto& c : cases) {
         const PALETTEENTRY e = PaletteEntryFor(c.entry, c.format);

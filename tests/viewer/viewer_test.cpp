@@ -148,26 +148,6 @@ TEST_F(ViewerWindow, SetsUpTheSceneOnce) {
         EXPECT_EQ(glIsEnabled(GL_LIGHT0 + light), light != 2 && light != 7) << light;
     }
 
-    // The checker texture: squares of 32 texels, 16 and 255, defined but not enabled.
-    std::vector<std::uint8_t> t(256 * 256 * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.data());
-    for (auto [row, column, level] : {std::tuple{0, 0, 16}, {32, 32, 16}, {255, 255, 16},
-                                      {0, 32, 255}, {32, 0, 255}, {0, 63, 255}, {0, 64, 16}}) {
-        const int at = 4 * (256 * row + column);
-        EXPECT_EQ(std::tuple(t[at], t[at + 1], t[at + 2], t[at + 3]),
-                  std::tuple(level, level, level, 255))
-            << row << "," << column;
-    }
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, i);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, i + 1);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, i + 2);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, i + 3);
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, i + 4);
-    EXPECT_EQ(std::vector<GLint>(i, i + 5),
-              (std::vector<GLint>{GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPEAT, GL_MODULATE}));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-
     // A window twice as wide widens the volume: glOrtho(-8, 8, -4, 4, -6, 6).
     viewer.windowWidth = 2 * kSide;
     SetProjection();
@@ -311,21 +291,7 @@ TEST_F(ViewerWindow, SpinningAccumulatesExactRotations) {
                 << a << "," << b;
 }
 
-TEST_F(ViewerWindow, KeysAndThePointerDriveTheState) {
-    viewer.redrawHook = nullptr;
-    for (char c : {'F', 'P', 'J', 'K', 'q'})
-        EXPECT_EQ(Send(WM_CHAR, c), DefWindowProcA(window, WM_CHAR, c, 0)) << c;
-    EXPECT_EQ(std::tuple(viewer.fogOn, viewer.wireframeOn, viewer.redrawHook),
-              std::tuple(0, 0, nullptr));
-    // j and k step the parameter within [0.01, 1.05], bounded before it is
-    // rounded to a float; each asks for a frame.
-    for (int i = 0; i < 30; ++i) Send(WM_CHAR, 'j');
-    EXPECT_EQ(std::tuple(viewer.stepParameter, viewer.redrawHook), std::tuple(1.05f, &RedrawHook));
-    for (int i = 0; i < 30; ++i) Send(WM_CHAR, 'k');
-    EXPECT_EQ(viewer.stepParameter, 0.01f);
-    Send(WM_CHAR, 'j');
-    EXPECT_NEAR(viewer.stepParameter, 0.06f, 1e-6f);
-
+TEST_F(ViewerWindow, ThePointerTurnsTheModelOnlyWithAContext) {
     // Without a rendering context the pointer goes to the default procedure.
     const HGLRC context = viewer.renderContext;
     viewer.renderContext = nullptr;
