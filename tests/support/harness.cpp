@@ -14,8 +14,6 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 namespace {
 
 std::string probeLibrary;
@@ -28,28 +26,20 @@ std::string TempPath(const char* stem) {
 
 // Starts args[0] in a process group of its own, so that whatever it starts
 // ends with it; its output goes to outFd. The environment is ours, less
-// DISPLAY and LD_PRELOAD, plus `extra`.
-pid_t Spawn(std::vector<std::string> args, const std::vector<std::string>& extra, int outFd) {
-    std::vector<std::string> env = extra;
-    auto given = [&](const std::string& entry) {
-        for (const std::string& name : env)
-            if (entry.rfind(name.substr(0, name.find('=') + 1), 0) == 0) return true;
-        return false;
-    };
-    for (char** e = environ; *e != nullptr; ++e)
-        if (!given(*e) && std::string(*e).rfind("DISPLAY=", 0) && std::string(*e).rfind("LD_PRELOAD=", 0))
-            env.push_back(*e);
+// DISPLAY and LD_PRELOAD, with the NAME=value entries of `env` over it.
+pid_t Spawn(std::vector<std::string> args, std::vector<std::string> env, int outFd) {
     pid_t pid = fork();
     if (pid == 0) {
-        std::vector<char*> argv, envp;
+        unsetenv("DISPLAY");
+        unsetenv("LD_PRELOAD");
+        for (std::string& e : env) putenv(e.data());
+        std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
-        for (auto& e : env) envp.push_back(e.data());
         argv.push_back(nullptr);
-        envp.push_back(nullptr);
         dup2(outFd, 1);
         dup2(outFd, 2);
         setpgid(0, 0);
-        execvpe(argv[0], argv.data(), envp.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     if (pid > 0) setpgid(pid, pid);

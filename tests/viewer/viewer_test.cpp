@@ -60,16 +60,11 @@ protected:
     // The idle phase as the message loop runs it, at most `limit` hook calls.
     int IdleFrames(int limit) {
         int calls = 0;
-        MSG message;
-        while (viewer.redrawHook != nullptr && calls < limit) {
-            if (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
-                if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-                continue;
-            }
-            viewer.redrawHook();
-            ++calls;
+        for (MSG m; viewer.redrawHook != nullptr && calls < limit;) {
+            if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+                TranslateMessage(&m), DispatchMessageA(&m);
+            else
+                viewer.redrawHook(), ++calls;
         }
         return calls;
     }
