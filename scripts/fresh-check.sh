@@ -5,7 +5,7 @@
 # in its own fresh copy of that root, without a display. Prints each step's
 # result and wall time; the logs stay in the directory it names. Exits 0 only
 # when every step passed. Needs root, the Debian package network and minutes
-# (the test step takes a quarter of an hour or more).
+# (the test step alone takes ten minutes or more).
 # Usage: sudo scripts/fresh-check.sh
 set -euo pipefail
 
@@ -26,21 +26,26 @@ mkdir "$roots"
 # namespaces (see in_root), so none can be left under $roots; should one be,
 # nothing is deleted.
 cleanup() {
-  if findmnt -rn -o TARGET | grep -q "^$roots"; then
-    echo "fresh-check: something is still mounted under $roots; left in place" >&2
+  if findmnt -rn -o TARGET | grep "^$roots" >/dev/null; then  # not -q: see pipefail
+    echo "fresh-check: something is still mounted under $roots; left in place" >&3
     return
   fi
   rm -rf --one-file-system "$roots"
 }
+# Messages from traps go to fd 3, the script's own stderr: a trap may run
+# while a step's output still goes to its log.
+exec 3>&2
 trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+trap 'echo "fresh-check: interrupted" >&3; exit 130' INT
+trap 'echo "fresh-check: interrupted" >&3; exit 143' TERM
 
 # in_root NAME COMMAND: runs COMMAND with bash as root in $roots/NAME, with
 # /proc, /dev, /sys and a tmpfs /tmp mounted and only HOME and PATH set (no
 # DISPLAY or WAYLAND_DISPLAY). The mounts exist only in a private mount
 # namespace and every process in a private pid namespace, so all of them end
-# when the command ends or is interrupted.
+# when the command ends or is interrupted. The command starts with every
+# signal at its default, as from a terminal (bash ignores SIGINT in the
+# background job it waits for).
 in_root() {
   unshare --mount --pid --fork --propagation private -- /bin/bash -euc '
     r=$1
@@ -49,7 +54,7 @@ in_root() {
     mount --rbind /sys "$r/sys"
     mount -t tmpfs tmpfs "$r/tmp"
     trap "exit 130" INT TERM
-    chroot "$r" /usr/bin/env -i HOME=/root \
+    chroot "$r" /usr/bin/env --default-signal -i HOME=/root \
       PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
       /bin/bash -c "$2" &
     wait $!' in-root "$roots/$1" "$2"
@@ -84,9 +89,9 @@ steps=(run test)
 timed() {
   local name=$1 start=$SECONDS status=0
   shift
-  "$@" >"$work/$name.log" 2>&1 || status=$?
+  "$@" >"$work/$name.log" 2>&1 3>&- || status=$?
   local took=$((SECONDS - start))
-  printf '%-6s %s (exit %d) in %dm%02ds, log %s\n' "$name" \
+  printf '%-8s %s (exit %d) in %dm%02ds, log %s\n' "$name" \
     "$([ $status -eq 0 ] && echo pass || echo FAIL)" $status $((took / 60)) $((took % 60)) "$work/$name.log"
   return $status
 }
