@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Checks that the README's commands work on a fresh Debian 12 machine. Builds a
-# bare bookworm root once (mmdebstrap, minbase, with git and ca-certificates),
-# clones this repository's committed HEAD into it, and runs each step as root
-# in its own fresh copy of that root, without a display. Prints each step's
+# Checks that the README's commands and the Debian package work on a fresh
+# Debian 12 machine. Builds a bare bookworm root once (mmdebstrap, minbase,
+# with git and ca-certificates), clones this repository's committed HEAD into
+# it, and runs each step as root in its own fresh copy of that root, without a
+# display: the run command, the test command, scripts/package.sh, and the
+# package's installation with scripts/check-installed.sh. Prints each step's
 # result and wall time; the logs stay in the directory it names. Exits 0 only
 # when every step passed. Needs root, the Debian package network and minutes
 # (the test step alone takes ten minutes or more).
@@ -82,7 +84,17 @@ make_base() {
 # listed in steps.
 step_run() { fresh run && in_root run 'cd /root/paraboloid && scripts/run.sh'; }
 step_test() { fresh test && in_root test 'cd /root/paraboloid && scripts/test.sh'; }
-steps=(run test)
+# The packages are made in one root; the Debian package is installed and run
+# in another, where nothing else has been installed.
+step_package() {
+  fresh package && in_root package 'cd /root/paraboloid && scripts/package.sh' &&
+    cp "$roots"/package/root/paraboloid/build/package/paraboloid_*.deb "$work/"
+}
+step_deb() {
+  fresh deb && cp "$work"/paraboloid_*.deb "$roots/deb/root/" &&
+    in_root deb 'cd /root && paraboloid/scripts/check-installed.sh paraboloid_*.deb'
+}
+steps=(run test package deb)
 
 # timed NAME COMMAND...: runs COMMAND with its output in $work/NAME.log and
 # prints its result and wall time. Returns COMMAND's exit status.
