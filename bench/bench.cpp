@@ -78,7 +78,7 @@ bool RunViewer(Display* display, const std::string& displayName, int seconds, Fi
         static_cast<double>(p.probe->firstFrameNs.load() - p.probe->boxes[0].returnedNs) / 1e6;
     std::this_thread::sleep_for(std::chrono::seconds(1));  // past the first frames
     SampleFps(p, seconds, f);
-    f.rssKiB = ResidentKiB(p.pid);
+    f.rssKiB = StatusField(p.pid, "VmRSS");
 
     // Still: a click without movement, then processor time over a few seconds.
     Geometry g = GetGeometry(display, window);
@@ -124,7 +124,7 @@ bool RunReference(const std::string& displayName, int seconds, Figures& f) {
     if (ok) {
         std::this_thread::sleep_for(std::chrono::seconds(1));
         SampleFps(p, seconds, f);
-        f.rssKiB = ResidentKiB(p.pid);
+        f.rssKiB = StatusField(p.pid, "VmRSS");
     }
     Cleanup(p);
     return ok;

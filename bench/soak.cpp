@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
                 }
                 if (WaitForExit(p, Millis(0))) break;
                 std::uint64_t frames = Frames(p);
-                long rss = ResidentKiB(p.pid);
+                long rss = StatusField(p.pid, "VmRSS");
                 if (firstRss == 0) firstRss = rss;
                 std::printf("%6d %7llu %7.1f %8.1f %18d %17d\n", minute,
                             static_cast<unsigned long long>(frames),
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
                 lastFrames = frames;
             }
             std::printf("resident memory: %.1f MiB after the first minute, %.1f MiB at the end\n",
-                        firstRss / 1024.0, ResidentKiB(p.pid) / 1024.0);
+                        firstRss / 1024.0, StatusField(p.pid, "VmRSS") / 1024.0);
             TapKey(display, XK_Escape);
             auto status = WaitForExit(p, kTimeout);
             std::printf("exit status %d\n", status ? *status : -1);

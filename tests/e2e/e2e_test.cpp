@@ -185,8 +185,10 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
     const Image still = Shot();
     const double cpu = CpuSeconds(viewer.pid);
+    const long wakes = StatusField(viewer.pid, "voluntary_ctxt_switches");
     EXPECT_FALSE(WaitForFrames(viewer, Frames(viewer) + 1, Millis(1000)));
     EXPECT_LT(CpuSeconds(viewer.pid) - cpu, 0.1) << "busy while still";
+    EXPECT_NEAR(StatusField(viewer.pid, "voluntary_ctxt_switches") - wakes, 10, 5) << "wake-ups";
     EXPECT_EQ(DifferentPixels(still, Shot()), 0);
 
     // f: fog over the whole picture, in one frame; f again takes it away.
@@ -222,8 +224,13 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_EQ(std::pair(now.width, now.height), std::pair(864, 864));
     XSelectInput(*x, window, NoEventMask);
 
-    // A small drag turns it, and letting go while moving throws it.
-    Drag({{8, 3}, {16, 6}, {24, 9}, {32, 12}, {40, 15}});
+    // A small drag turns it while the button is held, and letting go while
+    // moving throws it.
+    Centre();
+    PressButton(*x);
+    for (int i = 1; i <= 5; ++i) Centre(8 * i, 3 * i);
+    EXPECT_TRUE(WaitUntil([&] { return DifferentPixels(still, Shot()) > 0; }, kFrame));
+    ReleaseButton(*x);
     ExpectTurning("it stopped after a throw");
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
 
@@ -242,6 +249,12 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_TRUE(WaitForFrames(viewer, frames + 3, kFrame)) << "no repeats";
     ReleaseKey(*x, XK_p);
     ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
+
+    // Released, the pointer belongs to every window again: no grab is left.
+    EXPECT_EQ(XGrabPointer(*x, DefaultRootWindow(x->display), False, 0, GrabModeAsync,
+                           GrabModeAsync, None, None, CurrentTime),
+              GrabSuccess);
+    XUngrabPointer(*x, CurrentTime);
 
     // A drag back to where it began turns it, then stops it.
     frames = Frames(viewer);
@@ -383,7 +396,7 @@ TEST_F(Viewer, KeepsItsMemoryOverAMinuteAndEndsOnATerminationSignal) {
     for (auto start = std::chrono::steady_clock::now();
          std::chrono::steady_clock::now() - start < std::chrono::seconds(60);) {
         ASSERT_FALSE(WaitForExit(viewer, Millis(1000))) << "the viewer ended" << Why();
-        rss.push_back(ResidentKiB(viewer.pid));
+        rss.push_back(StatusField(viewer.pid, "VmRSS"));
     }
     auto median = [](std::vector<long> v) {
         std::sort(v.begin(), v.end());

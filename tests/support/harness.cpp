@@ -138,10 +138,10 @@ std::string ReadStderr(const Program& program) {
     return text.str();
 }
 
-long ResidentKiB(pid_t pid) {
+long StatusField(pid_t pid, const std::string& name) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(in, line);)
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        if (line.rfind(name + ":", 0) == 0) return std::stol(line.substr(name.size() + 1));
     return 0;
 }
 

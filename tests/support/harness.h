@@ -67,7 +67,9 @@ std::optional<int> WaitForExit(Program& program, Millis timeout);
 // Ends the program's process group if it still runs, reaps it, removes its files.
 void Cleanup(Program& program);
 std::string ReadStderr(const Program& program);
-long ResidentKiB(pid_t pid);  // from /proc, 0 when unknown
+// A number of the program's main thread from /proc (VmRSS in KiB,
+// voluntary_ctxt_switches...), 0 when unknown.
+long StatusField(pid_t pid, const std::string& name);
 double CpuSeconds(pid_t pid);  // user + system time so far
 
 // Frames, counted by the probe.

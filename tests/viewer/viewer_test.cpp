@@ -107,7 +107,8 @@ TEST_F(ViewerWindow, SetsUpTheSceneOnce) {
     glGetIntegerv(GL_FOG_MODE, i);
     glGetIntegerv(GL_MATRIX_MODE, i + 1);
     glGetIntegerv(GL_LIGHT_MODEL_TWO_SIDE, i + 2);
-    EXPECT_EQ(std::tuple(i[0], i[1], i[2]), std::tuple(GL_EXP2, GL_MODELVIEW, 1));
+    glGetIntegerv(GL_DOUBLEBUFFER, i + 3);
+    EXPECT_EQ(std::tuple(i[0], i[1], i[2], i[3]), std::tuple(GL_EXP2, GL_MODELVIEW, 1, 1));
     glGetFloatv(GL_FOG_DENSITY, v);
     EXPECT_EQ(std::bit_cast<std::uint32_t>(v[0]), 0x3E78D4FFu);
     glGetFloatv(GL_FOG_COLOR, v);
