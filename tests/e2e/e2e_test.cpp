@@ -60,10 +60,11 @@ protected:
                "; it wrote: " + ReadStderr(viewer);
     }
     Window Notice() { return WaitForWindow(*x, "soft by ", kStart, true); }
-    void Dismiss(Window box) {
+    // Return and Escape both press the box's one button.
+    void Dismiss(Window box, unsigned long key = XK_Return) {
         Geometry b = GetGeometry(*x, box);
         MovePointer(*x, b.x + b.width / 2, b.y + b.height / 2);
-        TapKey(*x, XK_Return);
+        TapKey(*x, key);
     }
     void AwaitWindow() {
         window = WaitForWindow(*x, kTitle, kStart);
@@ -71,11 +72,11 @@ protected:
         ASSERT_TRUE(WaitForFrames(viewer, 1, kStart)) << "no frame" << Why();
         g = GetGeometry(*x, window);
     }
-    void Start() {
+    void Start(unsigned long key = XK_Return) {
         ASSERT_NO_FATAL_FAILURE(Launch(server.display));
         Window notice = Notice();
         ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
-        Dismiss(notice);
+        Dismiss(notice, key);
         ASSERT_NO_FATAL_FAILURE(AwaitWindow());
     }
 
@@ -162,6 +163,7 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_EQ(std::tuple(g.x, g.y, g.width, g.height), std::tuple(50, 50, 864, 864));
     EXPECT_EQ(WindowClass(*x, window), "OpenGL");
     EXPECT_EQ(IconPixelsDiffering(*x, window, paraboloidIconRgba, kParaboloidIconSize), 0);
+    EXPECT_EQ(paraboloidIconRgba[3], 0) << "the icon's corner is not transparent";
 
     // It spins from the start until both sides show, each in one piece, in a
     // good part of the window but not all of it.
@@ -303,8 +305,11 @@ TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
     manager = ::Launch({"openbox", {"--sm-disable", "--startup", "touch " + ready}, server.display,
                         {}, false});
     ASSERT_TRUE(WaitUntil([&] { return unlink(ready.c_str()) == 0; }, kStart)) << "no openbox";
-    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(Start(XK_Escape));
     EXPECT_EQ(std::pair(g.width, g.height), std::pair(840, 840));
+    // The click that gives it the focus reaches it too: it stops.
+    XSetInputFocus(*x, None, RevertToNone, CurrentTime);
+    ASSERT_NO_FATAL_FAILURE(ClickToStop());
 
     // Maximised through the window manager, as a title bar button does it,
     // it goes back to its own size.
