@@ -210,20 +210,28 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_GT(lines.covered, filled.covered / 10);
     EXPECT_EQ(DifferentPixels(OneFrame(XK_p), still), 0);
 
-    // Upper case is no binding, with Shift or Caps Lock: the j after them
+    // Upper case is no binding, with Shift or Caps Lock, and the right and
+    // middle buttons and the wheel are no left button: the j after them all
     // gives the only frame.
+    auto frames = Frames(viewer);
     for (auto [key, shift] : {std::pair{XK_f, true}, {XK_p, true}, {XK_Caps_Lock, false},
                               {XK_f, false}, {XK_p, false}, {XK_Caps_Lock, false}})
         TapKey(*x, key, shift);
+    for (unsigned button : {3u, 2u, 4u, 5u}) PressButton(*x, button), ReleaseButton(*x, button);
     EXPECT_EQ(DifferentPixels(OneFrame(XK_j), still), 0);
+    EXPECT_EQ(Frames(viewer), frames + 1);
 
-    // A resize from outside is set back, and the size then holds.
+    // A resize from outside, of one side or the other, is set back, and the
+    // size then holds.
     XSelectInput(*x, window, StructureNotifyMask);
-    XResizeWindow(*x, window, 500, 400);
-    XSync(*x, False);
-    EXPECT_TRUE(WaitUntil([&] { return GetGeometry(*x, window).width == 864; }, kFrame));
-    const Geometry now = Settled();
-    EXPECT_EQ(std::pair(now.width, now.height), std::pair(864, 864));
+    for (auto [width, height] : {std::pair{500, 864}, {864, 400}}) {
+        XResizeWindow(*x, window, width, height);
+        XSync(*x, False);
+        EXPECT_TRUE(WaitUntil([&] { return GetGeometry(*x, window).width == 864 &&
+                                           GetGeometry(*x, window).height == 864; }, kFrame));
+        const Geometry now = Settled();
+        EXPECT_EQ(std::pair(now.width, now.height), std::pair(864, 864)) << width << "x" << height;
+    }
     XSelectInput(*x, window, NoEventMask);
 
     // A small drag turns it while the button is held, and letting go while
@@ -236,17 +244,26 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     ExpectTurning("it stopped after a throw");
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
 
-    // Dragged out past the left edge and let go there: the captured pointer
-    // brings the moves and the release, and it keeps turning. Right and
-    // middle clicks and the wheel are no left button: it goes on.
-    Drag({{-200, 0}, {-g.width / 2 - 20, 0}, {-g.width / 2 - 40, 200}});
-    for (unsigned button : {3u, 2u, 4u, 5u}) PressButton(*x, button), ReleaseButton(*x, button);
+    // Dragged out past the left edge, the captured pointer turns it still,
+    // and let go there, it keeps turning.
+    frames = Frames(viewer);
+    Centre();
+    PressButton(*x);
+    Centre(-200, 0);
+    ASSERT_TRUE(WaitForFrames(viewer, frames + 1, kFrame)) << "the drag turns nothing";
+    Centre(-g.width / 2 - 20, 0);
+    ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
+    const Image edge = Shot();
+    Centre(-g.width / 2 - 40, 200);
+    EXPECT_TRUE(WaitUntil([&] { return DifferentPixels(edge, Shot()) > 0; }, kFrame))
+        << "no turn outside the window";
+    ReleaseButton(*x);
     ExpectTurning("the release outside was lost");
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
 
     // A held key repeats, and each repeat is a frame.
     XkbSetAutoRepeatRate(*x, XkbUseCoreKbd, 50, 20);
-    auto frames = Frames(viewer);
+    frames = Frames(viewer);
     PressKey(*x, XK_p);
     EXPECT_TRUE(WaitForFrames(viewer, frames + 3, kFrame)) << "no repeats";
     ReleaseKey(*x, XK_p);

@@ -275,9 +275,20 @@ TEST_F(ViewerWindow, SpinningAccumulatesExactRotations) {
         for (int i = 0; i < 16; ++i) EXPECT_EQ(viewer.spinMatrix[i], quarter[i]) << length;
     }
 
-    // Two million frames keep it a rotation: columns of unit length, at right angles.
-    viewer.spinAngle = -0.5f;
+    // Each turn is about the viewer's axes: a quarter turn about y after one
+    // about x (x to x, y to z) takes x to -z, y to x and z to -y.
+    const float tipped[16] = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
+    std::copy_n(tipped, 16, viewer.spinMatrix);
+    viewer.spinAngle = 90;
     viewer.spinAxis[1] = 1;
+    SpinStep();
+    const float turned[16] = {0, 0, -1, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 0, 1};
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(viewer.spinMatrix[i], turned[i], 1e-6f) << i;
+
+    // Two million frames about a tilted axis keep it a rotation: columns of
+    // unit length, at right angles.
+    viewer.spinAngle = -0.5f;
+    viewer.spinAxis[0] = 0.3f, viewer.spinAxis[2] = 0.2f;
     for (int i = 0; i < 2000000; ++i) SpinStep();
     const float* m = viewer.spinMatrix;
     for (int a = 0; a < 3; ++a)

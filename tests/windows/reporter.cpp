@@ -1,6 +1,7 @@
 // wine-reporter.exe [EXE]: what the Wine tests cannot read from the X server,
 // read through Win32 itself, one line each:
-//   box<TAB>caption<TAB>text       every message box on screen
+//   box<TAB>caption<TAB>text<TAB>1 with an icon, else 0
+//                                  every message box on screen
 //   window<TAB>title<TAB>x y w h<TAB>client w h<TAB>frame w h<TAB>style
 //                                  the "OpenGL" window, when it is visible
 //   image<TAB>w h colours bits     every image of icon group 101 in EXE
@@ -18,7 +19,10 @@ BOOL CALLBACK ListBox(HWND window, LPARAM) {
     if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
     GetWindowTextA(window, caption, sizeof caption);
     GetDlgItemTextA(window, 0xFFFF, text, sizeof text);  // a message box's text control
-    std::printf("box\t%s\t%s\n", caption, text);
+    text[std::strcspn(text, "\r\n")] = '\0';
+    // Its icon control (stc1) holds an icon only when the box has one.
+    std::printf("box\t%s\t%s\t%d\n", caption, text,
+                SendDlgItemMessageA(window, 0x440, STM_GETICON, 0, 0) != 0);
     return TRUE;
 }
 

@@ -67,15 +67,17 @@ protected:
         StopXServer(server);
     }
     // Waits for the one message box, checks its caption and text, presses Return on it.
-    void Answer(const std::string& caption, const std::string& text, bool prefix = false) {
+    void Answer(const std::string& caption, const std::string& text, bool icon,
+                bool prefix = false) {
         std::vector<Line> boxes;
         ASSERT_TRUE(WaitUntil([&] { return !(boxes = Report("box")).empty(); }, kStart,
                               Millis(100)))
             << "no box " << caption;
         ASSERT_EQ(boxes.size(), 1u);
-        ASSERT_EQ(boxes[0].size(), 3u);
+        ASSERT_EQ(boxes[0].size(), 4u);
         EXPECT_EQ(prefix ? boxes[0][1].substr(0, caption.size()) : boxes[0][1], caption);
         EXPECT_EQ(boxes[0][2], text);
+        EXPECT_EQ(boxes[0][3], icon ? "1" : "0") << "the icon of the box " << caption;
         // Nothing else is on screen while a box waits.
         EXPECT_TRUE(Report("window").empty());
         EXPECT_TRUE(FindWindows(*x, kTitle).empty());
@@ -109,7 +111,7 @@ protected:
 
 TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
     ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(Answer("soft by ", kNotice, true));
+    ASSERT_NO_FATAL_FAILURE(Answer("soft by ", kNotice, false, true));
     Window window = WaitForWindow(*x, kTitle, kTimeout);
     ASSERT_NE(window, 0u);
 
@@ -162,8 +164,8 @@ TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
 
 TEST_F(WineViewer, WithoutOpenGlShowsAnErrorAndEndsWithOne) {
     ASSERT_NO_FATAL_FAILURE(Start({"-extension", "GLX"}));
-    ASSERT_NO_FATAL_FAILURE(Answer("soft by ", kNotice, true));
-    ASSERT_NO_FATAL_FAILURE(Answer("Error", "ChoosePixelFormat failed"));
+    ASSERT_NO_FATAL_FAILURE(Answer("soft by ", kNotice, false, true));
+    ASSERT_NO_FATAL_FAILURE(Answer("Error", "ChoosePixelFormat failed", true));
     EXPECT_EQ(WaitForExit(viewer, kTimeout), 1);
 }
 
