@@ -82,7 +82,9 @@ bool RunViewer(Display* display, const std::string& displayName, int seconds, Fi
 
     // Still: a click without movement, then processor time over a few seconds.
     Geometry g = GetGeometry(display, window);
-    Click(display, g.x + g.width / 2, g.y + g.height / 2);
+    MovePointer(display, g.x + g.width / 2, g.y + g.height / 2);
+    PressButton(display);
+    ReleaseButton(display);
     WaitForQuiet(p, Millis(300), kTimeout);
     double cpu0 = CpuSeconds(p.pid);
     auto t0 = std::chrono::steady_clock::now();

@@ -32,9 +32,11 @@ pid_t Spawn(std::vector<std::string> args, std::vector<std::string> env, int out
     if (pid == 0) {
         unsetenv("DISPLAY");
         unsetenv("LD_PRELOAD");
-        for (std::string& e : env) putenv(e.data());
+        for (std::string& e : env)
+            putenv(e.data());
         std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
+        for (auto& a : args)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         dup2(outFd, 1);
         dup2(outFd, 2);
@@ -48,7 +50,9 @@ pid_t Spawn(std::vector<std::string> args, std::vector<std::string> env, int out
 }
 
 // Windows may vanish while we look at them.
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
 }  // namespace
 
@@ -65,15 +69,17 @@ XServer StartXServer(int width, int height, const std::vector<std::string>& extr
     // accepts connections.
     int fds[2];
     if (pipe(fds) != 0) return {};
-    std::vector<std::string> args = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                     std::to_string(width) + "x" + std::to_string(height) + "x24",
-                                     "-nolisten", "tcp"};
+    std::vector<std::string> args = {
+        "Xvfb",      "-displayfd", std::to_string(fds[1]),
+        "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
+        "-nolisten", "tcp"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     XServer server{Spawn(args, {}, open("/dev/null", O_WRONLY)), ":"};
     close(fds[1]);
     pollfd p = {fds[0], POLLIN, 0};
     char c;
-    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') server.display += c;
+    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+        server.display += c;
     close(fds[0]);
     if (server.display.size() < 2) StopXServer(server);
     return server;
@@ -86,7 +92,9 @@ void StopXServer(XServer& server) {
     server.pid = -1;
 }
 
-void SetProbeLibrary(const std::string& path) { probeLibrary = path; }
+void SetProbeLibrary(const std::string& path) {
+    probeLibrary = path;
+}
 
 Program Launch(const LaunchOptions& options) {
     Program program;
@@ -152,7 +160,8 @@ double CpuSeconds(pid_t pid) {
     // User and system time are fields 14 and 15, counted past the command name.
     std::istringstream fields(stat.substr(stat.rfind(')') + 1));
     double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) ticks += i >= 14 ? std::stod(field) : 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        ticks += i >= 14 ? std::stod(field) : 0;
     return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
@@ -169,7 +178,8 @@ bool WaitForQuiet(const Program& program, Millis quiet, Millis timeout) {
     std::uint64_t last = Frames(program);
     return WaitUntil(
         [&] {
-            if (Frames(program) != last) last = Frames(program), since = std::chrono::steady_clock::now();
+            if (Frames(program) != last)
+                last = Frames(program), since = std::chrono::steady_clock::now();
             return std::chrono::steady_clock::now() - since >= quiet;
         },
         timeout);
@@ -209,7 +219,8 @@ std::vector<Window> FindWindows(Display* display, const std::string& title, bool
         XQueryTree(display, window, &root, &parent, &children, &count);
         for (unsigned i = 0; i < count; ++i) {
             XWindowAttributes a{};
-            if (!XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable) continue;
+            if (!XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable)
+                continue;
             const std::string name = WindowTitle(display, children[i]);
             if (name.empty() && WindowClass(display, children[i]).empty()) {
                 if (depth < 3) pending.push_back({children[i], depth + 1});
@@ -265,8 +276,8 @@ long IconPixelsDiffering(Display* display, Window window, const std::uint8_t* rg
 
 Image Capture(Display* display, Window window) {
     Geometry g = GetGeometry(display, window);
-    XImage* x = g.width ? XGetImage(display, window, 0, 0, g.width, g.height, AllPlanes, ZPixmap)
-                        : nullptr;
+    XImage* x =
+        g.width ? XGetImage(display, window, 0, 0, g.width, g.height, AllPlanes, ZPixmap) : nullptr;
     if (x == nullptr) return {};
     Image image{x->width, x->height, {}};
     for (int y = 0; y < x->height; ++y) {
@@ -282,7 +293,8 @@ Image Capture(Display* display, Window window) {
 long DifferentPixels(const Image& a, const Image& b) {
     if (a.width != b.width || a.height != b.height) return long(a.pixels.size());
     long n = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i) n += !(a.pixels[i] == b.pixels[i]);
+    for (size_t i = 0; i < a.pixels.size(); ++i)
+        n += !(a.pixels[i] == b.pixels[i]);
     return n;
 }
 
@@ -312,7 +324,8 @@ PictureStats Analyse(const Image& image) {
         }
     }
     for (int y = s.top; y <= s.bottom; ++y)
-        for (int x = s.left; x <= s.right; ++x) s.backgroundInBox += image.at(x, y) == s.background;
+        for (int x = s.left; x <= s.right; ++x)
+            s.backgroundInBox += image.at(x, y) == s.background;
     return s;
 }
 
@@ -329,12 +342,6 @@ void PressButton(Display* display, unsigned button) {
 void ReleaseButton(Display* display, unsigned button) {
     XTestFakeButtonEvent(display, button, False, CurrentTime);
     XSync(display, False);
-}
-
-void Click(Display* display, int rootX, int rootY) {
-    MovePointer(display, rootX, rootY);
-    PressButton(display);
-    ReleaseButton(display);
 }
 
 void PressKey(Display* display, unsigned long keysym) {

@@ -35,7 +35,9 @@ void StopXServer(XServer& server);
 // An open connection, closed on destruction.
 struct XConnection {
     explicit XConnection(const std::string& name) : display(XOpenDisplay(name.c_str())) {}
-    ~XConnection() { if (display != nullptr) XCloseDisplay(display); }
+    ~XConnection() {
+        if (display != nullptr) XCloseDisplay(display);
+    }
     XConnection(const XConnection&) = delete;
     operator Display*() const { return display; }
     Display* display;
@@ -122,7 +124,7 @@ Tint TintOf(const Rgb& p);
 struct PictureStats {
     Rgb background;
     long covered = 0, reddish = 0, bluish = 0;
-    long mixedEdges = 0;  // reddish pixels with a bluish 4-neighbour
+    long mixedEdges = 0;                             // reddish pixels with a bluish 4-neighbour
     int left = 0, right = -1, top = 0, bottom = -1;  // box of the covered pixels
     long backgroundInBox = 0;
     int width() const { return right - left + 1; }
@@ -134,7 +136,6 @@ PictureStats Analyse(const Image& image);
 void MovePointer(Display* display, int rootX, int rootY);
 void PressButton(Display* display, unsigned button = 1);
 void ReleaseButton(Display* display, unsigned button = 1);
-void Click(Display* display, int rootX, int rootY);
 void PressKey(Display* display, unsigned long keysym);
 void ReleaseKey(Display* display, unsigned long keysym);
 // Press and release; with `shift` the Shift key is held around it.

@@ -15,6 +15,7 @@ inline constexpr const char* kProbeFileVariable = "PARABOLOID_PROBE_FILE";
 struct ProbeBox {
     char title[128];
     char text[256];
+    std::uint32_t flags;      // SDL's: 0x10 for an error box
     std::int64_t returnedNs;  // CLOCK_MONOTONIC when the call returned; 0 while open
 };
 

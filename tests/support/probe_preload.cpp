@@ -41,6 +41,7 @@ extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* data, int* buttonId)
     if (b != nullptr && slot < std::size(b->boxes)) {
         std::snprintf(b->boxes[slot].title, sizeof b->boxes[slot].title, "%s", data->title);
         std::snprintf(b->boxes[slot].text, sizeof b->boxes[slot].text, "%s", data->message);
+        b->boxes[slot].flags = data->flags;
     }
     if (b != nullptr) b->boxesShown.fetch_add(1);
     const int result = real(data, buttonId);

@@ -1,7 +1,6 @@
 // wine-reporter.exe [EXE]: what the Wine tests cannot read from the X server,
 // read through Win32 itself, one line each:
-//   box<TAB>caption<TAB>text<TAB>1 with an icon, else 0
-//                                  every message box on screen
+//   box<TAB>caption<TAB>text       every message box on screen
 //   window<TAB>title<TAB>x y w h<TAB>client w h<TAB>frame w h<TAB>style
 //                                  the "OpenGL" window, when it is visible
 //   image<TAB>w h colours bits     every image of icon group 101 in EXE
@@ -19,10 +18,7 @@ BOOL CALLBACK ListBox(HWND window, LPARAM) {
     if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
     GetWindowTextA(window, caption, sizeof caption);
     GetDlgItemTextA(window, 0xFFFF, text, sizeof text);  // a message box's text control
-    text[std::strcspn(text, "\r\n")] = '\0';
-    // Its icon control (stc1) holds an icon only when the box has one.
-    std::printf("box\t%s\t%s\t%d\n", caption, text,
-                SendDlgItemMessageA(window, 0x440, STM_GETICON, 0, 0) != 0);
+    std::printf("box\t%s\t%s\n", caption, text);
     return TRUE;
 }
 
@@ -55,10 +51,13 @@ int main(int argc, char** argv) {
                     outer.top, outer.right - outer.left, outer.bottom - outer.top, client.right,
                     client.bottom, frame.right - frame.left, frame.bottom - frame.top, style);
     }
-    HMODULE module = argc > 1 ? LoadLibraryExA(argv[1], nullptr, LOAD_LIBRARY_AS_DATAFILE) : nullptr;
-    HRSRC found = module ? FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(14)) : nullptr;
+    HMODULE module =
+        argc > 1 ? LoadLibraryExA(argv[1], nullptr, LOAD_LIBRARY_AS_DATAFILE) : nullptr;
+    HRSRC found =
+        module ? FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(14)) : nullptr;
     if (found != nullptr) {
-        const auto* group = static_cast<const GroupIcon*>(LockResource(LoadResource(module, found)));
+        const auto* group =
+            static_cast<const GroupIcon*>(LockResource(LoadResource(module, found)));
         for (int i = 0; i < group->count; ++i) {
             const auto& e = group->entries[i];
             std::printf("image\t%d %d %d %d\n", e.width, e.height, e.colours ? e.colours : 256,

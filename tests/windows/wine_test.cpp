@@ -27,10 +27,13 @@ using Line = std::vector<std::string>;
 // The reporter's lines of one kind ("box", "window", "image"), split at tabs.
 std::vector<Line> Report(const std::string& kind, const std::string& args = "") {
     std::string output;
-    if (std::FILE* pipe = popen((std::string(PARABOLOID_WINE) + " " PARABOLOID_REPORTER " " +
-                                 args + " 2>/dev/null").c_str(), "r")) {
+    if (std::FILE* pipe = popen(
+            (std::string(PARABOLOID_WINE) + " " PARABOLOID_REPORTER " " + args + " 2>/dev/null")
+                .c_str(),
+            "r")) {
         char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            output += buffer;
         pclose(pipe);
     }
     std::vector<Line> lines;
@@ -39,7 +42,8 @@ std::vector<Line> Report(const std::string& kind, const std::string& args = "") 
         if (!text.empty() && text.back() == '\r') text.pop_back();
         Line fields;
         std::istringstream parts(text);
-        for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
+        for (std::string field; std::getline(parts, field, '\t');)
+            fields.push_back(field);
         if (!fields.empty() && fields[0] == kind) lines.push_back(fields);
     }
     return lines;
@@ -47,8 +51,8 @@ std::vector<Line> Report(const std::string& kind, const std::string& args = "") 
 
 class WineViewer : public ::testing::Test {
 protected:
-    void Start(const std::vector<std::string>& serverArgs = {}) {
-        server = StartXServer(1024, 768, serverArgs);
+    void Start() {
+        server = StartXServer(1024, 768);
         ASSERT_GT(server.pid, 0) << "Xvfb did not start";
         setenv("DISPLAY", server.display.c_str(), 1);
         setenv("WINEPREFIX", PARABOLOID_WINE_PREFIX, 1);
@@ -65,28 +69,6 @@ protected:
         std::system(PARABOLOID_WINESERVER " -k >/dev/null 2>&1; " PARABOLOID_WINESERVER " -w");
         x.reset();
         StopXServer(server);
-    }
-    // Waits for the one message box, checks its caption and text, presses Return on it.
-    void Answer(const std::string& caption, const std::string& text, bool icon,
-                bool prefix = false) {
-        std::vector<Line> boxes;
-        ASSERT_TRUE(WaitUntil([&] { return !(boxes = Report("box")).empty(); }, kStart,
-                              Millis(100)))
-            << "no box " << caption;
-        ASSERT_EQ(boxes.size(), 1u);
-        ASSERT_EQ(boxes[0].size(), 4u);
-        EXPECT_EQ(prefix ? boxes[0][1].substr(0, caption.size()) : boxes[0][1], caption);
-        EXPECT_EQ(boxes[0][2], text);
-        EXPECT_EQ(boxes[0][3], icon ? "1" : "0") << "the icon of the box " << caption;
-        // Nothing else is on screen while a box waits.
-        EXPECT_TRUE(Report("window").empty());
-        EXPECT_TRUE(FindWindows(*x, kTitle).empty());
-        Window box = WaitForWindow(*x, boxes[0][1], kTimeout);
-        ASSERT_NE(box, 0u) << "no X window for the box";
-        Geometry g = GetGeometry(*x, box);
-        MovePointer(*x, g.x + g.width / 2, g.y + 5);
-        TapKey(*x, XK_Return);
-        ASSERT_TRUE(WaitUntil([&] { return Report("box").empty(); }, kTimeout, Millis(100)));
     }
     // Waits until the picture has stayed the same for `quiet`.
     bool Still(Window window, Millis quiet) {
@@ -111,7 +93,21 @@ protected:
 
 TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
     ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(Answer("soft by ", kNotice, false, true));
+    // The notice, and nothing else on screen while it waits.
+    std::vector<Line> boxes;
+    ASSERT_TRUE(WaitUntil([&] { return !(boxes = Report("box")).empty(); }, kStart, Millis(100)))
+        << "no notice";
+    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes[0].size(), 3u);
+    EXPECT_EQ(boxes[0][1].rfind("soft by ", 0), 0u) << boxes[0][1];
+    EXPECT_EQ(boxes[0][2], kNotice);
+    EXPECT_TRUE(Report("window").empty());
+    EXPECT_TRUE(FindWindows(*x, kTitle).empty());
+    Window box = WaitForWindow(*x, boxes[0][1], kTimeout);
+    ASSERT_NE(box, 0u) << "no X window for the box";
+    const Geometry b = GetGeometry(*x, box);
+    MovePointer(*x, b.x + b.width / 2, b.y + 5);
+    TapKey(*x, XK_Return);
     Window window = WaitForWindow(*x, kTitle, kTimeout);
     ASSERT_NE(window, 0u);
 
@@ -160,13 +156,6 @@ TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
 
     TapKey(*x, XK_Escape);
     EXPECT_EQ(WaitForExit(viewer, kTimeout), 0);
-}
-
-TEST_F(WineViewer, WithoutOpenGlShowsAnErrorAndEndsWithOne) {
-    ASSERT_NO_FATAL_FAILURE(Start({"-extension", "GLX"}));
-    ASSERT_NO_FATAL_FAILURE(Answer("soft by ", kNotice, false, true));
-    ASSERT_NO_FATAL_FAILURE(Answer("Error", "ChoosePixelFormat failed", true));
-    EXPECT_EQ(WaitForExit(viewer, kTimeout), 1);
 }
 
 }  // namespace
