@@ -13,12 +13,26 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 
 #include "tests/support/harness.h"
 
 namespace {
+
+// Processor time (user + system) the process has used so far, in seconds.
+double CpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat, field;
+    std::getline(in, stat);
+    // User and system time are fields 14 and 15, counted past the command name.
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        ticks += i >= 14 ? std::stod(field) : 0;
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
 
 constexpr Millis kTimeout{20000};
 

@@ -49,11 +49,6 @@ pid_t Spawn(std::vector<std::string> args, std::vector<std::string> env, int out
     return pid;
 }
 
-// Windows may vanish while we look at them.
-int IgnoreErrors(Display*, XErrorEvent*) {
-    return 0;
-}
-
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, Millis timeout, Millis step) {
@@ -153,18 +148,6 @@ long StatusField(pid_t pid, const std::string& name) {
     return 0;
 }
 
-double CpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat, field;
-    std::getline(in, stat);
-    // User and system time are fields 14 and 15, counted past the command name.
-    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-        ticks += i >= 14 ? std::stod(field) : 0;
-    return ticks / double(sysconf(_SC_CLK_TCK));
-}
-
 std::uint64_t Frames(const Program& program) {
     return program.probe != nullptr ? program.probe->frames.load() : 0;
 }
@@ -206,7 +189,8 @@ std::string WindowClass(Display* display, Window window) {
 }
 
 std::vector<Window> FindWindows(Display* display, const std::string& title, bool prefix) {
-    auto previous = XSetErrorHandler(IgnoreErrors);
+    // Windows may vanish while we look at them.
+    auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     std::vector<Window> found;
     // Client windows are children of the root or, under a window manager,
     // nested in its frame a level or two down.
@@ -222,7 +206,7 @@ std::vector<Window> FindWindows(Display* display, const std::string& title, bool
             if (!XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable)
                 continue;
             const std::string name = WindowTitle(display, children[i]);
-            if (name.empty() && WindowClass(display, children[i]).empty()) {
+            if (name.empty()) {
                 if (depth < 3) pending.push_back({children[i], depth + 1});
             } else if (prefix ? name.rfind(title, 0) == 0 : name == title) {
                 found.push_back(children[i]);

@@ -72,7 +72,6 @@ std::string ReadStderr(const Program& program);
 // A number of the program's main thread from /proc (VmRSS in KiB,
 // voluntary_ctxt_switches...), 0 when unknown.
 long StatusField(pid_t pid, const std::string& name);
-double CpuSeconds(pid_t pid);  // user + system time so far
 
 // Frames, counted by the probe.
 std::uint64_t Frames(const Program& program);

@@ -22,17 +22,13 @@ TEST(Trackball, MapsTheWindowOntoADome) {
         {100, 100, 200, 200, 0, 0, 1},             // the centre: the top of the dome
         {150, 100, 200, 200, 0.5f / n, 0, z / n},  // half way right: cos(pi/4) high
         {100, 0, 200, 200, 0, 1, 0},               // the top edge: y grows upwards
-        {200, 100, 200, 200, 1, 0, 0},             // on the circle: the equator
-        {-30000, 100, 200, 200, -1, 0, 0},         // far outside, in its direction
+        {-30000, 100, 200, 200, -1, 0, 0},         // far outside: the equator, in its direction
         {30000, 30000, 200, 200, r, -r, 0},        // a far corner
-        {300, 100, 400, 200, 0.5f / n, 0, z / n},  // a wide window stretches it
-        {200, 50, 400, 200, 0, 0.5f / n, z / n},
+        {200, 50, 400, 200, 0, 0.5f / n, z / n},   // a wide window stretches it
     };
     for (const auto& c : cases) {
         const SpherePoint p = PointerToSphere(c.x, c.y, c.width, c.height);
-        EXPECT_NEAR(p.x, c.px, 1e-5f) << c.x << "," << c.y;
-        EXPECT_NEAR(p.y, c.py, 1e-5f) << c.x << "," << c.y;
-        EXPECT_NEAR(p.z, c.pz, 1e-5f) << c.x << "," << c.y;
+        EXPECT_LT(std::hypot(p.x - c.px, p.y - c.py, p.z - c.pz), 1e-5f) << c.x << "," << c.y;
     }
 }
 
@@ -108,15 +104,15 @@ TEST(Palette, IsAColourCubeOfTheFormatsComponents) {
     index.iPixelType = PFD_TYPE_COLORINDEX;
     // Levels truncate: 1 of 7 is 255 / 7 = 36, 1 of 3 is 85.
     const struct {
-        const PIXELFORMATDESCRIPTOR& format;
+        const PIXELFORMATDESCRIPTOR* format;
         int entry, r, g, b;
-    } cases[] = {{format, 0x07, 255, 0, 0},
-                 {format, 0xC0, 0, 0, 255},
-                 {format, 255, 255, 255, 255},
-                 {format, 0x49, 36, 36, 85},
-                 {index, 200, 0, 0, 0}};
+    } cases[] = {{&format, 0x07, 255, 0, 0},
+                 {&format, 0xC0, 0, 0, 255},
+                 {&format, 255, 255, 255, 255},
+                 {&format, 0x49, 36, 36, 85},
+                 {&index, 200, 0, 0, 0}};
     for (const auto& c : cases) {
-        const PALETTEENTRY e = PaletteEntryFor(c.entry, c.format);
+        const PALETTEENTRY e = PaletteEntryFor(c.entry, *c.format);
         EXPECT_EQ(std::tuple(int(e.peRed), int(e.peGreen), int(e.peBlue), int(e.peFlags)),
                   std::tuple(c.r, c.g, c.b, 0))
             << "entry " << c.entry;
