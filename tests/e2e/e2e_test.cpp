@@ -55,9 +55,8 @@ protected:
         ASSERT_NE(viewer.probe, nullptr);
     }
     std::string Why() {
-        auto status = WaitForExit(viewer, Millis(0));
-        return "\nthe viewer " + (status ? "ended with " + std::to_string(*status) : "runs") +
-               "; it wrote: " + ReadStderr(viewer);
+        return "\nthe viewer's status " + std::to_string(ExitStatus(Millis(0))) +
+               ", its output: " + ReadStderr(viewer);
     }
     Window Notice() { return WaitForWindow(*x, "soft by ", kStart, true); }
     // Return and Escape both press the box's one button.
@@ -146,10 +145,8 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     ASSERT_EQ(viewer.probe->boxesShown.load(), 1u);
     EXPECT_STREQ(viewer.probe->boxes[0].text, kNotice);
     EXPECT_EQ(std::string(viewer.probe->boxes[0].title).rfind("soft by ", 0), 0u);
-    EXPECT_EQ(WindowTitle(*x, notice), viewer.probe->boxes[0].title);
     Dismiss(notice);
     ASSERT_NO_FATAL_FAILURE(AwaitWindow());
-    EXPECT_EQ(viewer.probe->boxesClosed.load(), 1u);
 
     // Square, 0.8 of the screen height, at (50, 50), with its class and icon.
     EXPECT_EQ(std::tuple(g.x, g.y, g.width, g.height), std::tuple(50, 50, 864, 864));
@@ -186,15 +183,11 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
 
     // f: fog over the whole picture, in one frame; f again takes it away.
     const Image fog = OneFrame(XK_f);
-    long backgroundLeft = 0, saddleChanged = 0;
-    for (size_t i = 0; i < fog.pixels.size(); ++i) {
-        if (still.pixels[i] == kBackground)
-            backgroundLeft += !(fog.pixels[i] == kFogBackground);
-        else
-            saddleChanged += !(fog.pixels[i] == still.pixels[i]);
-    }
-    EXPECT_EQ(backgroundLeft, 0);
-    EXPECT_GT(saddleChanged, Analyse(still).covered / 2);
+    const PictureStats clear = Analyse(still), fogged = Analyse(fog);
+    EXPECT_EQ(fogged.background, kFogBackground);
+    EXPECT_NEAR(fogged.covered, clear.covered, clear.covered / 100) << "fog changed the shape";
+    const long background = long(still.pixels.size()) - clear.covered;
+    EXPECT_GT(DifferentPixels(fog, still), background + clear.covered / 2) << "fog left colours";
     EXPECT_EQ(DifferentPixels(OneFrame(XK_f), still), 0);
 
     // p: lines with the background between them; p again fills it.
@@ -277,17 +270,6 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
                            GrabModeAsync, None, None, CurrentTime),
               GrabSuccess);
     XUngrabPointer(*x, CurrentTime);
-
-    // A drag back to where it began turns it, then stops it.
-    frames = Frames(viewer);
-    Centre();
-    PressButton(*x);
-    for (int i : {1, 2, 3, 0})
-        Centre(10 * i, -6 * i);
-    ReleaseButton(*x);
-    ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame)) << "it kept turning";
-    EXPECT_GT(Frames(viewer), frames);
-    EXPECT_FALSE(WaitForFrames(viewer, Frames(viewer) + 1, Millis(500)));
 
     // A storm of 5000 seeded events, with no pause between them: moves in the
     // window and around it, the left button, keys.

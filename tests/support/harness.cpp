@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -136,9 +136,8 @@ void Cleanup(Program& program) {
 }
 
 std::string ReadStderr(const Program& program) {
-    std::stringstream text;
-    text << std::ifstream(program.outputPath).rdbuf();
-    return text.str();
+    std::ifstream in(program.outputPath);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 long StatusField(pid_t pid, const std::string& name) {

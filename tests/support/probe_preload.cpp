@@ -37,15 +37,15 @@ F Real(const char* name) {
 extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* data, int* buttonId) {
     static auto real = Real<int (*)(const SDL_MessageBoxData*, int*)>("SDL_ShowMessageBox");
     ProbeBlock* b = Block();
-    const std::uint32_t slot = b != nullptr ? b->boxesShown.load() : 0;
-    if (b != nullptr && slot < std::size(b->boxes)) {
-        std::snprintf(b->boxes[slot].title, sizeof b->boxes[slot].title, "%s", data->title);
-        std::snprintf(b->boxes[slot].text, sizeof b->boxes[slot].text, "%s", data->message);
-        b->boxes[slot].flags = data->flags;
+    ProbeBox* box = b && b->boxesShown < std::size(b->boxes) ? &b->boxes[b->boxesShown] : nullptr;
+    if (box != nullptr) {
+        std::snprintf(box->title, sizeof box->title, "%s", data->title);
+        std::snprintf(box->text, sizeof box->text, "%s", data->message);
+        box->flags = data->flags;
     }
     if (b != nullptr) b->boxesShown.fetch_add(1);
     const int result = real(data, buttonId);
-    if (b != nullptr && slot < std::size(b->boxes)) b->boxes[slot].returnedNs = ProbeNowNs();
+    if (box != nullptr) box->returnedNs = ProbeNowNs();
     if (b != nullptr) b->boxesClosed.fetch_add(1);
     return result;
 }
