@@ -14,6 +14,7 @@
 #include <array>
 #include <memory>
 #include <random>
+#include <regex>
 #include <thread>
 
 #include "app/icon/icon_pixels.h"
@@ -71,11 +72,13 @@ protected:
         ASSERT_TRUE(WaitForFrames(viewer, 1, kStart)) << "no frame" << Why();
         g = GetGeometry(*x, window);
     }
-    void Start(unsigned long key = XK_Return) {
+    // Launches the viewer, dismisses the notice and, with `open`, waits for the window.
+    void Start(unsigned long key = XK_Return, bool open = true) {
         ASSERT_NO_FATAL_FAILURE(Launch(server.display));
         Window notice = Notice();
         ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
         Dismiss(notice, key);
+        if (!open) return;
         ASSERT_NO_FATAL_FAILURE(AwaitWindow());
     }
 
@@ -332,10 +335,7 @@ TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
 
 TEST_F(Viewer, WithoutOpenGlShowsAnErrorAndEndsWithOne) {
     ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080, {"-extension", "GLX"}));
-    ASSERT_NO_FATAL_FAILURE(Launch(server.display));
-    Window notice = Notice();
-    ASSERT_NE(notice, 0u) << Why();
-    Dismiss(notice);
+    ASSERT_NO_FATAL_FAILURE(Start(XK_Return, false));
     Window error = WaitForWindow(*x, "Error", kStart);
     ASSERT_NE(error, 0u) << "no error box" << Why();
     ASSERT_EQ(viewer.probe->boxesShown.load(), 2u);
@@ -369,6 +369,18 @@ TEST_F(Viewer, WithoutAWorkingDisplayWritesTheNoticeAndEndsWithOne) {
         Cleanup(viewer);
     }
     kill(server.pid, SIGCONT);
+}
+
+TEST_F(Viewer, WithoutFontsWritesTheNoticeWithTheReasonAndGoesOn) {
+    // A display without X core fonts, on which the box cannot be drawn.
+    ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080, {"-fp", "/nonexistent"}));
+    ASSERT_NO_FATAL_FAILURE(Launch(server.display));
+    ASSERT_NO_FATAL_FAILURE(AwaitWindow());
+    EXPECT_TRUE(std::regex_match(ReadStderr(viewer),
+                                 std::regex("paraboloid: cannot show a message box: .+\n"
+                                            "soft by .+: " +
+                                            std::string(kNotice) + "\n")))
+        << ReadStderr(viewer);
 }
 
 TEST_F(Viewer, StartsEveryTimeOnAServerWithNoOtherClient) {

@@ -55,10 +55,9 @@ struct LaunchOptions {
 
 struct Program {
     pid_t pid = -1;
-    std::optional<int> status;  // exit code, or 128 + signal number
-    std::string outputPath;     // what the program wrote to stdout and stderr
-    std::string probePath;
-    ProbeBlock* probe = nullptr;  // nullptr when started without the probe
+    std::optional<int> status;          // exit code, or 128 + signal number
+    std::string outputPath, probePath;  // what it wrote to stdout and stderr; the probe's file
+    ProbeBlock* probe = nullptr;        // nullptr when started without the probe
 };
 
 void SetProbeLibrary(const std::string& path);
@@ -82,8 +81,7 @@ bool WaitForQuiet(const Program& program, Millis quiet, Millis timeout);
 // ---- Windows ------------------------------------------------------------------
 
 struct Geometry {
-    int x = 0, y = 0;  // top-left corner in root coordinates
-    int width = 0, height = 0;
+    int x = 0, y = 0, width = 0, height = 0;  // x and y of the top-left corner on the root
 };
 
 std::string WindowTitle(Display* display, Window window);
@@ -122,10 +120,10 @@ Tint TintOf(const Rgb& p);
 // The saddle in a picture: what differs from the corner pixel.
 struct PictureStats {
     Rgb background;
-    long covered = 0, reddish = 0, bluish = 0;
-    long mixedEdges = 0;                             // reddish pixels with a bluish 4-neighbour
-    int left = 0, right = -1, top = 0, bottom = -1;  // box of the covered pixels
-    long backgroundInBox = 0;
+    // Covered pixels differ from the background; mixed edges are reddish
+    // pixels with a bluish 4-neighbour; the box holds all covered pixels.
+    long covered = 0, reddish = 0, bluish = 0, mixedEdges = 0, backgroundInBox = 0;
+    int left = 0, right = -1, top = 0, bottom = -1;
     int width() const { return right - left + 1; }
 };
 PictureStats Analyse(const Image& image);
