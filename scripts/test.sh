@@ -11,6 +11,7 @@ werror=OFF
 rm -rf "$build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARABOLOID_WERROR="$werror"
 cmake --build "$build"
-ctest --test-dir "$build" --output-on-failure --timeout 300
+# Every test has its own X server, so they run side by side.
+ctest --test-dir "$build" --output-on-failure --timeout 300 -j "$(nproc)"
 scripts/analyze.sh "$build"
 scripts/sanitize.sh
