@@ -12,7 +12,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
 int main() {
     // Icon resource 101, which Windows finds in the executable itself.
-    SetIconPixels(101, paraboloidIconRgba);
+    SetIconPixels(paraboloidIconRgba);
     return ViewerMain(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
 }
 #endif

@@ -23,10 +23,6 @@ namespace {
 // How long a display may take to answer the first request of a connection.
 constexpr int kAnswerTimeoutMs = 1000;
 
-bool tried = false;
-bool ready = false;
-std::string failure;
-
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -159,7 +155,7 @@ bool StartVideo() {
     std::string wayland = Env("WAYLAND_DISPLAY");
 
     if (drivers.empty() && x11.empty() && wayland.empty()) {
-        failure = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+        state.videoFailure = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
         return false;
     }
     int probe = -1;
@@ -168,7 +164,7 @@ bool StartVideo() {
         probe = ProbeX11(x11, &cause);
         if (probe < 0) {
             if (wayland.empty() || (!drivers.empty() && !Names(drivers, "wayland"))) {
-                failure = cause;
+                state.videoFailure = cause;
                 return false;
             }
             // The X display is gone but a Wayland one is there: use that.
@@ -190,7 +186,7 @@ bool StartVideo() {
     // SDL's own connection is open now (or failed): the probe may go.
     if (probe >= 0) close(probe);
     if (!started) {
-        failure = std::string("the display cannot be opened (") + SDL_GetError() + ")";
+        state.videoFailure = std::string("the display cannot be opened (") + SDL_GetError() + ")";
         return false;
     }
     // SDL falls back to drivers that show nothing; they count only when asked for.
@@ -200,8 +196,8 @@ bool StartVideo() {
          SDL_strcasecmp(driver, "evdev") == 0) &&
         !Names(drivers, driver)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        failure = std::string("no display (only SDL's invisible \"") + driver +
-                  "\" video driver is available)";
+        state.videoFailure = std::string("no display (only SDL's invisible \"") + driver +
+                             "\" video driver is available)";
         return false;
     }
     return true;
@@ -210,19 +206,11 @@ bool StartVideo() {
 }  // namespace
 
 bool EnsureVideo() {
-    if (!tried) {
-        tried = true;
-        ready = StartVideo();
+    if (!state.videoTried) {
+        state.videoTried = true;
+        state.videoReady = StartVideo();
     }
-    return ready;
-}
-
-bool VideoReady() {
-    return ready;
-}
-
-const std::string& VideoFailure() {
-    return failure;
+    return state.videoReady;
 }
 
 }  // namespace platform
@@ -237,9 +225,8 @@ HINSTANCE WINAPI GetModuleHandleA(LPCSTR moduleName) {
 }
 
 int WINAPI GetSystemMetrics(int index) {
-    if ((index != SM_CXSCREEN && index != SM_CYSCREEN) || !EnsureVideo()) return 0;
+    if (index != SM_CYSCREEN || !EnsureVideo()) return 0;
     // SDL lists the primary display first.
     SDL_Rect bounds;
-    if (SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
-    return index == SM_CXSCREEN ? bounds.w : bounds.h;
+    return SDL_GetDisplayBounds(0, &bounds) == 0 ? bounds.h : 0;
 }

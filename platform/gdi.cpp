@@ -15,14 +15,6 @@
 namespace platform {
 namespace {
 
-struct Palette {
-    std::vector<PALETTEENTRY> entries;
-};
-
-std::vector<PIXELFORMATDESCRIPTOR> formats;  // format n is formats[n - 1]
-std::vector<std::unique_ptr<Palette>> palettes;
-Palette defaultPalette;  // the stock palette every device context starts with
-
 struct Request {
     int color;  // minimum bits of each of red, green and blue
     int alpha, depth, stencil;
@@ -107,18 +99,18 @@ bool Probe(const Request& r, PIXELFORMATDESCRIPTOR* real) {
     return ok;
 }
 
-Palette* FindPalette(HGDIOBJ object) {
-    if (object == &defaultPalette) return &defaultPalette;
-    for (auto& p : palettes)
-        if (p.get() == object) return p.get();
-    return nullptr;
+bool IsPalette(HGDIOBJ object) {
+    if (object == &state.stockPalette) return true;
+    for (auto& p : state.palettes)
+        if (p.get() == object) return true;
+    return false;
 }
 
 }  // namespace
 
 bool ApplyPixelFormatAttributes(int format) {
-    if (format < 1 || format > static_cast<int>(formats.size())) return false;
-    const PIXELFORMATDESCRIPTOR& f = formats[format - 1];
+    if (format < 1 || format > static_cast<int>(state.formats.size())) return false;
+    const PIXELFORMATDESCRIPTOR& f = state.formats[format - 1];
     SetAttributes(Request{std::min({f.cRedBits, f.cGreenBits, f.cBlueBits}), f.cAlphaBits,
                           f.cDepthBits, f.cStencilBits, (f.dwFlags & PFD_DOUBLEBUFFER) != 0});
     return true;
@@ -135,20 +127,16 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     Request r{std::clamp(request->cColorBits / 3, 1, 8), request->cAlphaBits, request->cDepthBits,
               request->cStencilBits, (request->dwFlags & PFD_DOUBLEBUFFER) != 0};
     PIXELFORMATDESCRIPTOR real;
-    if (!Probe(r, &real)) {
-        if (r.doubleBuffer) return 0;
-        r.doubleBuffer = true;  // the closest there is to a single buffer
-        if (!Probe(r, &real)) return 0;
-    }
-    for (size_t i = 0; i < formats.size(); ++i)
-        if (std::memcmp(&formats[i], &real, sizeof real) == 0) return static_cast<int>(i + 1);
-    formats.push_back(real);
-    return static_cast<int>(formats.size());
+    if (!Probe(r, &real)) return 0;
+    for (size_t i = 0; i < state.formats.size(); ++i)
+        if (std::memcmp(&state.formats[i], &real, sizeof real) == 0) return static_cast<int>(i + 1);
+    state.formats.push_back(real);
+    return static_cast<int>(state.formats.size());
 }
 
 BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* /*request*/) {
     Window* w = FromDc(dc);
-    if (!w || format < 1 || format > static_cast<int>(formats.size())) return FALSE;
+    if (!w || format < 1 || format > static_cast<int>(state.formats.size())) return FALSE;
     if (w->pixelFormat != 0) return w->pixelFormat == format ? TRUE : FALSE;
     // The visual of a native window is fixed when it is created.
     if (w->native || !ApplyPixelFormatAttributes(format) || !RealizeWindow(w, true)) return FALSE;
@@ -162,26 +150,25 @@ int WINAPI GetPixelFormat(HDC dc) {
 }
 
 int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, PIXELFORMATDESCRIPTOR* description) {
-    if (!FromDc(dc) || format < 1 || format > static_cast<int>(formats.size())) return 0;
+    if (!FromDc(dc) || format < 1 || format > static_cast<int>(state.formats.size())) return 0;
     if (description)
-        std::memcpy(description, &formats[format - 1],
+        std::memcpy(description, &state.formats[format - 1],
                     std::min<size_t>(bytes, sizeof *description));
-    return static_cast<int>(formats.size());
+    return static_cast<int>(state.formats.size());
 }
 
 HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette) {
     if (!palette || palette->palVersion != 0x300 || palette->palNumEntries == 0) return nullptr;
-    auto p = std::make_unique<Palette>();
-    p->entries.assign(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries);
-    palettes.push_back(std::move(p));
-    return reinterpret_cast<HPALETTE>(palettes.back().get());
+    state.palettes.push_back(std::make_unique<Palette>(Palette{palette->palNumEntries}));
+    return reinterpret_cast<HPALETTE>(state.palettes.back().get());
 }
 
 HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL /*forceBackground*/) {
     Window* w = FromDc(dc);
-    if (!w || !FindPalette(palette)) return nullptr;
-    HPALETTE previous = w->dc.palette ? w->dc.palette : reinterpret_cast<HPALETTE>(&defaultPalette);
-    w->dc.palette = palette == reinterpret_cast<HPALETTE>(&defaultPalette) ? nullptr : palette;
+    if (!w || !IsPalette(palette)) return nullptr;
+    const auto stock = reinterpret_cast<HPALETTE>(&state.stockPalette);
+    const HPALETTE previous = w->dc.palette ? w->dc.palette : stock;
+    w->dc.palette = palette == stock ? nullptr : palette;
     return previous;
 }
 
@@ -191,21 +178,7 @@ UINT WINAPI RealizePalette(HDC dc) {
 }
 
 BOOL WINAPI UnrealizeObject(HGDIOBJ object) {
-    return FindPalette(object) ? TRUE : FALSE;
-}
-
-BOOL WINAPI DeleteObject(HGDIOBJ object) {
-    Palette* p = FindPalette(object);
-    if (!p) return FALSE;
-    if (p == &defaultPalette) return TRUE;  // stock objects are never deleted
-    // A palette still selected into a device context cannot be deleted.
-    if (PaletteSelected(reinterpret_cast<HPALETTE>(p))) return FALSE;
-    for (auto it = palettes.begin(); it != palettes.end(); ++it)
-        if (it->get() == p) {
-            palettes.erase(it);
-            break;
-        }
-    return TRUE;
+    return IsPalette(object) ? TRUE : FALSE;
 }
 
 BOOL WINAPI SwapBuffers(HDC dc) {

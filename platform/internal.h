@@ -1,10 +1,14 @@
-// State and helpers shared by the files of the SDL2 implementation of the
-// Win32 subset. Nothing outside platform/ includes this.
+// The state and the helpers that the files of the Win32 subset on SDL2 share.
+// Nothing outside platform/ includes this.
 #pragma once
 
 #include <SDL.h>
 
+#include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -12,41 +16,136 @@ namespace platform {
 
 struct Window;
 
-// The one device context of a window (every window behaves as CS_OWNDC).
+// A window's one device context: every window behaves as CS_OWNDC.
 struct DeviceContext {
     Window* window = nullptr;
-    HPALETTE palette = nullptr;  // the selected palette; null is the default palette
+    HPALETTE palette = nullptr;  // selected by SelectPalette; null is the stock palette
 };
 
 struct Window {
-    bool alive = true;
-    bool destroying = false;
+    bool alive = true;        // false once destroyed: the handle is then invalid
+    bool destroying = false;  // inside DestroyWindow, which must not run twice
     WNDPROC proc = nullptr;
-    UINT classStyle = 0;
     HICON icon = nullptr;
     HCURSOR cursor = nullptr;
-    HBRUSH background = nullptr;
+    HBRUSH background = nullptr;  // none: BeginPaint leaves erasing to the window
     std::string title;
-    DWORD style = 0;
     int x = 0, y = 0;
-    // The window's own size, which is its client size: on X11 and Wayland the
-    // frame is drawn outside the window. Kept while minimised as the size to
-    // restore to.
+    // The client size the window has, as the window system last reported it
+    // (the size given to CreateWindowExA until it is shown). On X11 and
+    // Wayland the frame lies outside the window, so this is the window's own
+    // size. Kept while minimised, as the size it comes back with.
     int width = 0, height = 0;
     int state = SIZE_RESTORED;  // SIZE_RESTORED, SIZE_MINIMIZED or SIZE_MAXIMIZED
+    bool resizable = false;     // WS_THICKFRAME: the user may resize it
     bool visible = false;
-    bool shownOnce = false;
-    bool needsPaint = false;
-    // What the last WM_SIZE told the window procedure, so that a change that
-    // changes nothing is never reported twice.
+    bool shownOnce = false;   // the first showing sends WM_SIZE, as on Win32
+    bool needsPaint = false;  // WM_PAINT is due: exposed, shown or resized
+    // What the last WM_SIZE said, so that nothing is reported twice.
     int reportedState = -1, reportedWidth = -1, reportedHeight = -1;
-    int pixelFormat = 0;
-    // Realised lazily: X11 fixes a window's visual when it is created, so the
+    int pixelFormat = 0;  // SetPixelFormat's, once; 0 before
+    // Made lazily: X11 fixes a window's visual when it is created, so the
     // native window exists only once its pixel format is known (or when it
-    // must be shown without one).
+    // is shown without one).
     SDL_Window* native = nullptr;
     DeviceContext dc;
 };
+
+struct WindowClass {
+    std::string name;  // RegisterClassA's, which info.lpszClassName points into
+    WNDCLASSA info;
+};
+
+// A message in the queue. A key press carries the text it typed, which SDL
+// reports as an event of its own right after the key, for TranslateMessage.
+struct QueuedMessage {
+    MSG msg;
+    std::string text;
+    bool textAttached = false;
+};
+
+// A window timer: due every `period` ms, on its own schedule.
+struct Timer {
+    HWND hwnd;
+    UINT_PTR id;
+    Uint32 period;
+    Uint64 due;  // SDL_GetTicks64 time
+};
+
+// What CreatePalette made. Every format here is true colour, so a palette
+// is only ever selected, realised and unrealised, never used to map colours.
+struct Palette {
+    WORD entries;
+};
+
+struct Context {
+    SDL_GLContext gl;
+    int pixelFormat;  // the format it was made for: it is made current only with it
+};
+
+constexpr int kIconSide = 32;
+
+// Everything the layer keeps between calls. One instance, `state`, lives
+// from load to exit; only the thread that runs the message loop touches it.
+struct PlatformState {
+    // ---- The display (display.cpp)
+    // SDL's video starts once, at the first call that needs it; a display
+    // that failed is not tried again, and the cause is kept for the messages.
+    bool videoTried = false;
+    bool videoReady = false;
+    std::string videoFailure;
+
+    // ---- Windows (window.cpp)
+    std::vector<WindowClass> classes;
+    // Never freed, so that a stale handle stays invalid instead of naming a
+    // later window.
+    std::vector<std::unique_ptr<Window>> windows;
+    // SetCapture's window. SDL's own capture follows it where SDL can give
+    // one (it needs the keyboard focus), and SDL lets it go with the focus.
+    HWND capture = nullptr;
+
+    // ---- The message queue (queue.cpp)
+    // SDL's events and posted messages in arrival order; WM_QUIT, WM_PAINT
+    // and WM_TIMER are made when the queue is read and nothing else waits.
+    std::deque<QueuedMessage> queue;
+    std::vector<Timer> timers;
+    bool quitPending = false;  // PostQuitMessage was called; WM_QUIT is due
+    int quitCode = 0;
+    // The key press last taken from the queue, until TranslateMessage sees it.
+    QueuedMessage lastKey;
+    bool lastKeyValid = false;
+    // MK_LBUTTON of the pointer messages: the left button as its own
+    // messages have reported it. Cleared when SDL lets the capture go, since
+    // the release then goes to another window.
+    bool leftButtonDown = false;
+    POINT lastPoint = {0, 0};  // MSG.pt: the pointer on the screen at its last message
+
+    // ---- Pixel formats, palettes (gdi.cpp)
+    // Pixel format n is formats[n - 1]: the real formats ChoosePixelFormat
+    // found, so that DescribePixelFormat reports what the display has.
+    std::vector<PIXELFORMATDESCRIPTOR> formats;
+    std::vector<std::unique_ptr<Palette>> palettes;  // kept for life, like the viewer's one
+    char stockPalette = 0;                           // its address is the stock palette's handle
+
+    // ---- OpenGL contexts (wgl.cpp)
+    std::vector<std::unique_ptr<Context>> contexts;
+
+    // ---- The icon and the cursor (icon.cpp)
+    // Icon resource 101's image, which on Windows is in the executable;
+    // here the program hands it over at start (SetIconPixels).
+    std::uint8_t iconRgba[kIconSide * kIconSide * 4] = {};
+    bool iconSet = false;
+    char programIcon = 0;               // its address is icon 101's handle
+    char arrow = 0;                     // its address is IDC_ARROW's handle
+    SDL_Cursor* arrowCursor = nullptr;  // made at the first window that shows it
+
+    // ---- Message boxes (message_box.cpp)
+    // A box is up: SDL may show it from a process of its own, which must not
+    // outlive the program (POSIX).
+    bool showingBox = false;
+};
+
+extern PlatformState state;
 
 inline HWND ToHandle(Window* w) {
     return reinterpret_cast<HWND>(w);
@@ -54,50 +153,46 @@ inline HWND ToHandle(Window* w) {
 inline HDC ToHandle(DeviceContext* dc) {
     return reinterpret_cast<HDC>(dc);
 }
+inline LPARAM PackPoint(int x, int y) {
+    return static_cast<LPARAM>(static_cast<DWORD>(static_cast<WORD>(x)) |
+                               (static_cast<DWORD>(static_cast<WORD>(y)) << 16));
+}
 
-// display.cpp: starts SDL's video on an interactive display, once. On failure
-// the cause is kept in VideoFailure() and nothing is retried.
+// message_box.cpp: the program's name, for the lines it writes.
+const char* ProgramName();
+
+// display.cpp: starts SDL's video on an interactive display, once; false
+// (with the cause in state.videoFailure) when there is none.
 bool EnsureVideo();
-const std::string& VideoFailure();
-bool VideoReady();
 
 // window.cpp
 Window* FromHandle(HWND hwnd);  // null unless a live window
-Window* FromDc(HDC dc);         // null unless the DC of a live window
+Window* FromDc(HDC dc);         // null unless the device context of a live window
 Window* FromNativeId(Uint32 windowId);
-Window* FocusWindow();  // the window that gets keys: SDL's keyboard focus, else the first live one
-HWND CaptureWindow();
-// The capture is gone without ReleaseCapture (SDL let it go with the focus).
-void ForgetCapture();
-bool PaletteSelected(HPALETTE palette);  // into the device context of a live window
-// The first visible window waiting for WM_PAINT (only hwnd when it is not null).
-Window* WindowNeedingPaint(HWND hwnd);
+Window* FocusWindow();  // the window that gets keys: SDL's keyboard focus, else the first shown
+// The first visible window waiting for WM_PAINT.
+Window* WindowNeedingPaint();
 bool RealizeWindow(Window* w, bool opengl);
 LRESULT SendToWindow(Window* w, UINT message, WPARAM wParam, LPARAM lParam);
 // Compares the native window's size and state with what was last reported;
 // when they differ, records them and fills msg with the WM_SIZE to deliver.
 bool TakeSizeChange(Window* w, MSG* msg);
-
-// x11.cpp: asks the X server for a new size of an X11 window; false for a
-// window of another video driver.
-bool RequestX11Size(SDL_Window* native, int width, int height);
+// The capture went with the focus (SDL lets it go): WM_CAPTURECHANGED is queued.
+void LoseCapture(Window* w, DWORD time);
 
 // queue.cpp
 void PostToQueue(const MSG& msg);
-void ForgetWindowMessages(HWND hwnd);  // drops queued messages and timers of a window
+void ForgetWindowMessages(HWND hwnd);  // drops the queued messages and timers of a window
 
-// gdi.cpp: sets SDL's OpenGL attributes for a pixel format before the native
-// window is created with it. False for an unknown format.
+// gdi.cpp: sets SDL's OpenGL attributes for a pixel format before a native
+// window or a context is made with it. False for an unknown format.
 bool ApplyPixelFormatAttributes(int format);
 
-// icon.cpp: gives a freshly realised native window its class's icon and cursor.
+// icon.cpp: gives a freshly made native window its class's icon and cursor.
 void ApplyIconAndCursor(Window* w);
-// window.cpp: applies icons again to every native window (after an image changed).
-void RefreshWindowIcons();
 
-inline LPARAM PackPoint(int x, int y) {
-    return static_cast<LPARAM>(static_cast<DWORD>(static_cast<WORD>(x)) |
-                               (static_cast<DWORD>(static_cast<WORD>(y)) << 16));
-}
+// x11.cpp (X11 only): asks the X server for a new size of an X11 window;
+// false for a window of another video driver.
+bool RequestX11Size(SDL_Window* native, int width, int height);
 
 }  // namespace platform

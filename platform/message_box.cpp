@@ -1,8 +1,8 @@
 // Message boxes: SDL's modal box on a display, standard error without one.
 
-#include <pthread.h>
-#include <signal.h>
-#include <sys/prctl.h>
+#include <pthread.h>    // POSIX
+#include <signal.h>     // POSIX
+#include <sys/prctl.h>  // Linux only
 
 #include <cerrno>
 #include <cstdio>
@@ -10,22 +10,42 @@
 
 #include "platform/internal.h"
 
-using namespace platform;
-
+namespace platform {
 namespace {
 
-bool showingBox = false;
-
-// SDL shows its box from a process of its own; it must not outlive the program.
+// SDL may show its box from a process of its own; it must not outlive the
+// program (Linux only).
 void EndWithProgram() {
-    if (showingBox) prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (state.showingBox) prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+
+// Gives the signal its default action while the box waits, unless it was
+// inherited as ignored (a program started in the background by a script, or
+// under nohup, is not meant to end on it). Returns what it was (POSIX).
+struct sigaction DefaultUnlessIgnored(int signal) {
+    struct sigaction kept = {};
+    sigaction(signal, nullptr, &kept);
+    if (kept.sa_handler != SIG_IGN) {
+        struct sigaction plain = {};
+        plain.sa_handler = SIG_DFL;
+        sigaction(signal, &plain, nullptr);
+    }
+    return kept;
 }
 
 }  // namespace
 
+const char* ProgramName() {
+    return program_invocation_short_name;  // Linux only (GNU C library)
+}
+
+}  // namespace platform
+
+using namespace platform;
+
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     std::string message = text ? text : "";
-    std::string title = caption ? caption : "Error";  // Win32's caption when none is given
+    const std::string title = caption ? caption : "Error";  // Win32's caption when none is given
     if (EnsureVideo()) {
         // OK is the one button; Return and Escape both press it, as on Win32.
         SDL_MessageBoxButtonData ok = {
@@ -41,27 +61,24 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         box.buttons = &ok;
         // SDL turns SIGINT and SIGTERM into a quit event that nobody reads
         // while the box blocks; until it is dismissed they end the program.
-        struct sigaction keptInt, keptTerm, plain = {};
-        plain.sa_handler = SIG_DFL;
-        sigaction(SIGINT, &plain, &keptInt);
-        sigaction(SIGTERM, &plain, &keptTerm);
-        static bool watching = pthread_atfork(nullptr, nullptr, EndWithProgram) == 0;
+        const struct sigaction keptInt = DefaultUnlessIgnored(SIGINT);
+        const struct sigaction keptTerm = DefaultUnlessIgnored(SIGTERM);
+        static const bool watching = pthread_atfork(nullptr, nullptr, EndWithProgram) == 0;
         (void)watching;
         int pressed = 0;
-        showingBox = true;
-        int shown = SDL_ShowMessageBox(&box, &pressed);
-        showingBox = false;
+        state.showingBox = true;
+        const int shown = SDL_ShowMessageBox(&box, &pressed);
+        state.showingBox = false;
         sigaction(SIGINT, &keptInt, nullptr);
         sigaction(SIGTERM, &keptTerm, nullptr);
         if (shown == 0) return IDOK;  // the only way to close it
         // The display works but SDL could not show the box (on X11 it needs
         // a core font, on Wayland the zenity program): say why.
-        std::fprintf(stderr, "%s: cannot show a message box: %s\n", program_invocation_short_name,
-                     SDL_GetError());
+        std::fprintf(stderr, "%s: cannot show a message box: %s\n", ProgramName(), SDL_GetError());
     }
     // No box can be shown: the user reads it on standard error.
     while (!message.empty() && message.back() == '\n')
         message.pop_back();
     std::fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());
-    return VideoReady() ? 0 : IDOK;
+    return state.videoReady ? 0 : IDOK;
 }

@@ -1,22 +1,12 @@
 // OpenGL rendering contexts on SDL's.
 
-#include <memory>
-#include <vector>
-
 #include "platform/internal.h"
 
 namespace platform {
 namespace {
 
-struct Context {
-    SDL_GLContext gl;
-    int pixelFormat;
-};
-
-std::vector<std::unique_ptr<Context>> contexts;
-
 Context* FindContext(HGLRC rc) {
-    for (auto& c : contexts)
+    for (auto& c : state.contexts)
         if (reinterpret_cast<HGLRC>(c.get()) == rc) return c.get();
     return nullptr;
 }
@@ -36,13 +26,13 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     SDL_GLContext gl = SDL_GL_CreateContext(w->native);
     SDL_GL_MakeCurrent(previousWindow, previousContext);
     if (!gl) return nullptr;
-    contexts.push_back(std::make_unique<Context>(Context{gl, w->pixelFormat}));
-    return reinterpret_cast<HGLRC>(contexts.back().get());
+    state.contexts.push_back(std::make_unique<Context>(Context{gl, w->pixelFormat}));
+    return reinterpret_cast<HGLRC>(state.contexts.back().get());
 }
 
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC rc) {
     if (rc == nullptr) {
-        if (VideoReady()) SDL_GL_MakeCurrent(nullptr, nullptr);
+        if (state.videoReady) SDL_GL_MakeCurrent(nullptr, nullptr);
         return TRUE;
     }
     Context* c = FindContext(rc);
@@ -55,10 +45,6 @@ BOOL WINAPI wglDeleteContext(HGLRC rc) {
     Context* c = FindContext(rc);
     if (!c) return FALSE;
     SDL_GL_DeleteContext(c->gl);  // stops being current first if it is
-    for (auto it = contexts.begin(); it != contexts.end(); ++it)
-        if (it->get() == c) {
-            contexts.erase(it);
-            break;
-        }
+    std::erase_if(state.contexts, [c](const auto& kept) { return kept.get() == c; });
     return TRUE;
 }

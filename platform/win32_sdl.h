@@ -2,7 +2,97 @@
 //
 // Names, types, numeric values and calling semantics are Win32's; the
 // implementation underneath is SDL2 (window, OpenGL context, event queue,
-// message box, pointer capture). Only what the viewer relies on is here.
+// message box, pointer capture). Only what the viewer relies on is here: a
+// call or a message the viewer does not use is not implemented.
+//
+// What it implements (x: as on Win32, with the departures below)
+//
+//   Win32                                         X11  Wayland  browser  file
+//   RegisterClassA, CreateWindowExA (top level),   x    x        -        window.cpp
+//     ShowWindow, UpdateWindow, DestroyWindow,
+//     DefWindowProcA (WM_CLOSE, WM_PAINT)
+//   SetWindowPos, GetClientRect, WM_SIZE           x    x        -        window.cpp
+//   BeginPaint, EndPaint, WM_PAINT, GetDC,         x    x        -        window.cpp
+//     ReleaseDC, WindowFromDC
+//   SetCapture, ReleaseCapture, WM_CAPTURECHANGED  x    x        -        window.cpp
+//   PeekMessageA, GetMessageA, TranslateMessage,   x    x        -        queue.cpp
+//     DispatchMessageA, PostQuitMessage, SetTimer;
+//     WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN,
+//     WM_LBUTTONUP, WM_MOUSEMOVE, WM_CLOSE,
+//     WM_TIMER, WM_QUIT
+//   GetSystemMetrics (SM_CYSCREEN),                x    x        -        display.cpp
+//     GetModuleHandleA (null)
+//   MessageBoxA (MB_OK, MB_ICONHAND)               x    x        -        message_box.cpp
+//   LoadIconA (101), LoadCursorA (IDC_ARROW)       x    x        -        icon.cpp
+//   ChoosePixelFormat, SetPixelFormat,             x    x        -        gdi.cpp
+//     GetPixelFormat, DescribePixelFormat,
+//     CreatePalette, SelectPalette,
+//     RealizePalette, UnrealizeObject, SwapBuffers
+//   wglCreateContext, wglMakeCurrent,              x    x        -        wgl.cpp
+//     wglDeleteContext
+//
+// Where it departs from Win32, and why
+//
+//   X11 Wayland browser
+//    x    x    -   The size given to CreateWindowExA and SetWindowPos is the
+//                  client size: the frame lies outside the window. (window.cpp)
+//    x    x    -   SetWindowPos asks for the size and returns; WM_SIZE comes
+//                  when the window system reports one, and a window manager
+//                  may keep another (tiling ones do). Under X11 the request
+//                  goes to the server itself, since SDL takes a refused size
+//                  for granted. A minimised window is asked as it is.
+//                  (window.cpp, x11.cpp)
+//    x    x    -   ShowWindow shows the window as it is, whatever the command
+//                  (the viewer gives SW_SHOWDEFAULT); minimising and
+//                  maximising come from the window manager. (window.cpp)
+//    x    x    -   Messages never sent: WM_ACTIVATE, WM_ERASEBKGND (BeginPaint
+//                  sets fErase instead), WM_KEYUP, WM_SYSKEYDOWN, WM_SETFOCUS,
+//                  WM_KILLFOCUS, the non-client, right and middle button and
+//                  wheel messages. WM_CREATE's lParam is 0. (queue.cpp)
+//    x    x    -   WM_KEYDOWN has a virtual-key code only for letters, digits
+//                  and Escape (0 for other keys) and lParam 1. WM_CHAR comes
+//                  from the text SDL reports, one message a byte of UTF-8 (the
+//                  ANSI code page), and for Escape; other keys that type no
+//                  text (Return, Tab, Ctrl with a letter) give none. (queue.cpp)
+//    x    x    -   The pointer messages' wParam has MK_LBUTTON only.
+//                  (queue.cpp)
+//    x    x    -   SetCapture takes the pointer where SDL can, which needs the
+//                  keyboard focus; without it, X11 still sends a pressed
+//                  button's moves and release to the window. SDL lets the
+//                  capture go with the focus: WM_CAPTURECHANGED is then posted
+//                  in order with the input rather than sent, and MK_LBUTTON is
+//                  cleared, since the release goes to another window. A
+//                  destroyed window is not told that its capture ends.
+//                  (window.cpp, queue.cpp)
+//    x    x    -   PeekMessageA and GetMessageA take no window or message
+//                  filter (they fail when given one). GetMessageA with neither
+//                  a display nor a timer fails instead of waiting for ever.
+//                  (queue.cpp)
+//    x    x    -   SetTimer: window timers only, without a TIMERPROC; at least
+//                  10 ms. (queue.cpp)
+//    x    x    -   SIGINT and SIGTERM, which SDL turns into a quit event, close
+//                  the focused window as its close button does (POSIX).
+//                  (queue.cpp, display.cpp)
+//    x    x    -   Every window behaves as CS_OWNDC. (window.cpp)
+//    x    x    -   Every pixel format is true colour: RealizePalette maps
+//                  nothing and a palette keeps no entries. Pixel formats are
+//                  numbered as ChoosePixelFormat finds them, each read back
+//                  from a real context. (gdi.cpp)
+//    x    x    -   MessageBoxA shows SDL's box; where SDL cannot (X11 without
+//                  core fonts, Wayland without the zenity program) or there
+//                  is no display, the text goes to standard error. While it
+//                  waits, SIGINT and SIGTERM end the program unless they were
+//                  inherited as ignored (POSIX). (message_box.cpp)
+//    x    -    -   The display must answer before SDL opens it, or the program
+//                  fails with the cause (the X11 probe); SDL's invisible
+//                  fallback video drivers count only when asked for.
+//                  (display.cpp)
+//    x    x    -   The click that activates a window reaches it. (display.cpp)
+//
+// Parts for one system only are marked where they stand: X11 only (the
+// probe in display.cpp, x11.cpp), Linux only (prctl and
+// program_invocation_short_name in message_box.cpp) and POSIX only (the
+// signals and the socket probe).
 #pragma once
 
 #include <GL/gl.h>
@@ -50,7 +140,6 @@ PLATFORM_DECLARE_HANDLE(HBRUSH);
 PLATFORM_DECLARE_HANDLE(HMENU);
 #undef PLATFORM_DECLARE_HANDLE
 typedef void* HGDIOBJ;
-typedef void* HANDLE;
 
 // ---- Structures ------------------------------------------------------------
 typedef struct tagPOINT {
@@ -158,24 +247,15 @@ typedef struct tagLOGPALETTE {
 #define WM_QUERYNEWPALETTE 0x030F
 #define WM_PALETTECHANGED 0x0311
 #define WM_KEYDOWN 0x0100
-#define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
 #define WM_TIMER 0x0113
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
-#define WM_RBUTTONDOWN 0x0204
-#define WM_RBUTTONUP 0x0205
-#define WM_MBUTTONDOWN 0x0207
-#define WM_MBUTTONUP 0x0208
 #define WM_CAPTURECHANGED 0x0215
 
 // Button and modifier state in wParam of the pointer messages.
 #define MK_LBUTTON 0x0001
-#define MK_RBUTTON 0x0002
-#define MK_SHIFT 0x0004
-#define MK_CONTROL 0x0008
-#define MK_MBUTTON 0x0010
 
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
@@ -187,31 +267,18 @@ typedef struct tagLOGPALETTE {
 #define WS_THICKFRAME 0x00040000L
 #define WS_SYSMENU 0x00080000L
 #define WS_CAPTION 0x00C00000L
-#define WS_VISIBLE 0x10000000L
 #define WS_CLIPCHILDREN 0x02000000L
 #define WS_CLIPSIBLINGS 0x04000000L
 #define WS_OVERLAPPEDWINDOW \
     (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 
-#define SW_HIDE 0
-#define SW_SHOWNORMAL 1
-#define SW_SHOWMINIMIZED 2
-#define SW_SHOWMAXIMIZED 3
-#define SW_MAXIMIZE 3
-#define SW_SHOW 5
-#define SW_MINIMIZE 6
-#define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
-#define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
-#define SWP_NOZORDER 0x0004
-#define SWP_NOACTIVATE 0x0010
 #define HWND_TOP ((HWND)0)
 
 #define MB_OK 0x00000000L
 #define MB_ICONHAND 0x00000010L
-#define MB_ICONERROR MB_ICONHAND
 #define IDOK 1
 
 #define PFD_DOUBLEBUFFER 0x00000001
@@ -225,7 +292,6 @@ typedef struct tagLOGPALETTE {
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 
-#define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
 
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
@@ -278,7 +344,6 @@ HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette);
 HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);
 UINT WINAPI RealizePalette(HDC dc);
 BOOL WINAPI UnrealizeObject(HGDIOBJ object);
-BOOL WINAPI DeleteObject(HGDIOBJ object);
 BOOL WINAPI SwapBuffers(HDC dc);
 
 // ---- WGL -----------------------------------------------------------------------

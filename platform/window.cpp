@@ -1,47 +1,34 @@
 // Windows: classes, creation and destruction, showing, size and position,
 // painting brackets, device contexts and pointer capture.
 
-#include <errno.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "platform/internal.h"
 
 namespace platform {
+
+PlatformState state;
+
 namespace {
-
-struct WindowClass {
-    std::string name;
-    WNDCLASSA info;
-};
-
-std::vector<WindowClass> classes;
-// Records are never freed, so a stale handle stays invalid instead of naming
-// a later window.
-std::vector<std::unique_ptr<Window>> windows;
-HWND capture = nullptr;
 
 const WindowClass* FindClass(LPCSTR name) {
     if (name == nullptr || reinterpret_cast<UINT_PTR>(name) < 0x10000) return nullptr;
-    for (const WindowClass& c : classes)
+    for (const WindowClass& c : state.classes)
         if (SDL_strcasecmp(c.name.c_str(), name) == 0) return &c;
     return nullptr;
 }
 
 // The size and state of the native window as SDL knows them now.
-void NativeSize(Window* w, int* state, int* width, int* height) {
+void NativeSize(Window* w, int* windowState, int* width, int* height) {
     Uint32 flags = SDL_GetWindowFlags(w->native);
     if (flags & SDL_WINDOW_MINIMIZED) {
-        *state = SIZE_MINIMIZED;
+        *windowState = SIZE_MINIMIZED;
         *width = *height = 0;
         return;
     }
-    *state = (flags & SDL_WINDOW_MAXIMIZED) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+    *windowState = (flags & SDL_WINDOW_MAXIMIZED) ? SIZE_MAXIMIZED : SIZE_RESTORED;
     SDL_GetWindowSize(w->native, width, height);
 }
 
@@ -58,16 +45,6 @@ void Invalidate(Window* w) {
     if (w->visible && w->state != SIZE_MINIMIZED) w->needsPaint = true;
 }
 
-// Sends WM_SIZE for the window's recorded size and state.
-void SendSize(Window* w) {
-    int width = w->state == SIZE_MINIMIZED ? 0 : w->width;
-    int height = w->state == SIZE_MINIMIZED ? 0 : w->height;
-    w->reportedState = w->state;
-    w->reportedWidth = width;
-    w->reportedHeight = height;
-    SendToWindow(w, WM_SIZE, static_cast<WPARAM>(w->state), PackPoint(width, height));
-}
-
 // Brings the window to the front and gives it the keyboard, as activation
 // does on Win32. A minimised window stays minimised.
 void Activate(Window* w) {
@@ -79,55 +56,35 @@ void Activate(Window* w) {
 }  // namespace
 
 Window* FromHandle(HWND hwnd) {
-    for (auto& w : windows)
+    for (auto& w : state.windows)
         if (ToHandle(w.get()) == hwnd) return w->alive ? w.get() : nullptr;
     return nullptr;
 }
 
 Window* FromDc(HDC dc) {
-    for (auto& w : windows)
+    for (auto& w : state.windows)
         if (ToHandle(&w->dc) == dc) return w->alive ? w.get() : nullptr;
     return nullptr;
 }
 
 Window* FromNativeId(Uint32 windowId) {
     if (windowId == 0) return nullptr;
-    for (auto& w : windows)
+    for (auto& w : state.windows)
         if (w->alive && w->native && SDL_GetWindowID(w->native) == windowId) return w.get();
     return nullptr;
 }
 
 Window* FocusWindow() {
-    if (SDL_Window* focus = VideoReady() ? SDL_GetKeyboardFocus() : nullptr)
+    if (SDL_Window* focus = state.videoReady ? SDL_GetKeyboardFocus() : nullptr)
         if (Window* w = FromNativeId(SDL_GetWindowID(focus))) return w;
-    for (auto& w : windows)
+    for (auto& w : state.windows)
         if (w->alive && w->visible) return w.get();
     return nullptr;
 }
 
-HWND CaptureWindow() {
-    return capture;
-}
-
-void ForgetCapture() {
-    capture = nullptr;
-}
-
-void RefreshWindowIcons() {
-    for (auto& w : windows)
-        if (w->alive && w->native) ApplyIconAndCursor(w.get());
-}
-
-bool PaletteSelected(HPALETTE palette) {
-    for (auto& w : windows)
-        if (w->alive && w->dc.palette == palette) return true;
-    return false;
-}
-
-Window* WindowNeedingPaint(HWND hwnd) {
-    for (auto& w : windows)
-        if (w->alive && w->needsPaint && w->visible && (!hwnd || ToHandle(w.get()) == hwnd))
-            return w.get();
+Window* WindowNeedingPaint() {
+    for (auto& w : state.windows)
+        if (w->alive && w->needsPaint && w->visible) return w.get();
     return nullptr;
 }
 
@@ -135,7 +92,7 @@ bool RealizeWindow(Window* w, bool opengl) {
     if (w->native) return true;
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (opengl) flags |= SDL_WINDOW_OPENGL;
-    if (w->style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+    if (w->resizable) flags |= SDL_WINDOW_RESIZABLE;
     w->native = SDL_CreateWindow(w->title.c_str(), w->x, w->y, std::max(w->width, 1),
                                  std::max(w->height, 1), flags);
     if (!w->native) return false;
@@ -149,26 +106,33 @@ LRESULT SendToWindow(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool TakeSizeChange(Window* w, MSG* msg) {
     if (!w->native || !w->shownOnce) return false;
-    int state, width, height;
-    NativeSize(w, &state, &width, &height);
-    w->state = state;
-    if (state != SIZE_MINIMIZED) {
+    int windowState, width, height;
+    NativeSize(w, &windowState, &width, &height);
+    w->state = windowState;
+    if (windowState != SIZE_MINIMIZED) {
         if (width != w->width || height != w->height) Invalidate(w);
         w->width = width;
         w->height = height;
     }
-    if (state == w->reportedState && width == w->reportedWidth && height == w->reportedHeight)
+    if (windowState == w->reportedState && width == w->reportedWidth && height == w->reportedHeight)
         return false;
-    w->reportedState = state;
+    w->reportedState = windowState;
     w->reportedWidth = width;
     w->reportedHeight = height;
     *msg = MSG{ToHandle(w),
                WM_SIZE,
-               static_cast<WPARAM>(state),
+               static_cast<WPARAM>(windowState),
                PackPoint(width, height),
                static_cast<DWORD>(SDL_GetTicks()),
-               {0, 0}};
+               state.lastPoint};
     return true;
+}
+
+void LoseCapture(Window* w, DWORD time) {
+    if (state.capture != ToHandle(w)) return;
+    state.capture = nullptr;
+    state.leftButtonDown = false;  // its release goes to another window
+    PostToQueue(MSG{ToHandle(w), WM_CAPTURECHANGED, 0, 0, time, state.lastPoint});
 }
 
 }  // namespace platform
@@ -176,92 +140,66 @@ bool TakeSizeChange(Window* w, MSG* msg) {
 using namespace platform;
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-    if (!windowClass || !windowClass->lpfnWndProc || FindClass(windowClass->lpszClassName) ||
-        !windowClass->lpszClassName ||
-        reinterpret_cast<UINT_PTR>(windowClass->lpszClassName) < 0x10000)
+    if (!windowClass || !windowClass->lpfnWndProc || !windowClass->lpszClassName ||
+        FindClass(windowClass->lpszClassName))
         return 0;
-    classes.push_back({windowClass->lpszClassName, *windowClass});
-    classes.back().info.lpszClassName = classes.back().name.c_str();
+    state.classes.push_back({windowClass->lpszClassName, *windowClass});
+    state.classes.back().info.lpszClassName = state.classes.back().name.c_str();
     // X11 names a window's class (WM_CLASS) when the display opens, from this
     // variable: the first class registered names the program's windows, as
     // the class name is what identifies a Win32 program's windows.
     setenv("SDL_VIDEO_X11_WMCLASS", windowClass->lpszClassName, 0);
-    return static_cast<ATOM>(0xC000 + classes.size() - 1);
+    return static_cast<ATOM>(0xC000 + state.classes.size() - 1);
 }
 
 HWND WINAPI CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU /*menu*/,
                             HINSTANCE /*instance*/, LPVOID /*param*/) {
     if (!EnsureVideo()) {
-        std::fprintf(stderr, "%s: cannot create a window: %s\n", program_invocation_short_name,
-                     VideoFailure().c_str());
+        std::fprintf(stderr, "%s: cannot create a window: %s\n", ProgramName(),
+                     state.videoFailure.c_str());
         return nullptr;
     }
     const WindowClass* c = FindClass(className);
-    if (!c || parent != nullptr) return nullptr;  // only top-level windows here
+    if (!c || parent != nullptr) return nullptr;  // top-level windows only
 
-    windows.push_back(std::make_unique<Window>());
-    Window* w = windows.back().get();
+    state.windows.push_back(std::make_unique<Window>());
+    Window* w = state.windows.back().get();
     w->proc = c->info.lpfnWndProc;
-    w->classStyle = c->info.style;
     w->icon = c->info.hIcon;
     w->cursor = c->info.hCursor;
     w->background = c->info.hbrBackground;
     w->title = windowName ? windowName : "";
-    w->style = style & ~static_cast<DWORD>(WS_VISIBLE);
+    w->resizable = (style & WS_THICKFRAME) != 0;
     w->x = x;
     w->y = y;
     w->width = std::max(width, 0);
     w->height = std::max(height, 0);
     w->dc.window = w;
 
-    HWND hwnd = ToHandle(w);
     if (SendToWindow(w, WM_CREATE, 0, 0) == -1) {
-        DestroyWindow(hwnd);
+        DestroyWindow(ToHandle(w));
         return nullptr;
     }
-    if (!w->alive) return nullptr;
-    if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
-    return hwnd;
+    return w->alive ? ToHandle(w) : nullptr;
 }
 
-BOOL WINAPI ShowWindow(HWND hwnd, int showCommand) {
+BOOL WINAPI ShowWindow(HWND hwnd, int /*showCommand*/) {
     Window* w = FromHandle(hwnd);
     if (!w) return FALSE;
-    BOOL wasVisible = w->visible ? TRUE : FALSE;
-    if (showCommand == SW_HIDE) {
-        if (w->native) SDL_HideWindow(w->native);
-        w->visible = false;
-        return wasVisible;
-    }
+    const BOOL wasVisible = w->visible ? TRUE : FALSE;
     if (!RealizeWindow(w, false)) return wasVisible;
     SDL_ShowWindow(w->native);
     w->visible = true;
-    switch (showCommand) {
-        case SW_SHOWMINIMIZED:
-        case SW_MINIMIZE:
-            SDL_MinimizeWindow(w->native);
-            w->state = SIZE_MINIMIZED;
-            break;
-        case SW_SHOWMAXIMIZED:
-            SDL_MaximizeWindow(w->native);
-            w->state = SIZE_MAXIMIZED;
-            break;
-        case SW_SHOWNORMAL:
-        case SW_SHOWDEFAULT:
-        case SW_RESTORE:
-            if (w->state != SIZE_RESTORED) SDL_RestoreWindow(w->native);
-            w->state = SIZE_RESTORED;
-            break;
-        default:  // SW_SHOW keeps the state
-            break;
-    }
-    if (showCommand != SW_SHOWMINIMIZED && showCommand != SW_MINIMIZE) Activate(w);
+    Activate(w);
     if (!wasVisible) Invalidate(w);
     if (!w->shownOnce) {
         // The first showing tells the window its size, as on Win32.
         w->shownOnce = true;
-        SendSize(w);
+        w->reportedState = w->state;
+        w->reportedWidth = w->width;
+        w->reportedHeight = w->height;
+        SendToWindow(w, WM_SIZE, static_cast<WPARAM>(w->state), PackPoint(w->width, w->height));
     }
     return wasVisible;
 }
@@ -288,33 +226,27 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM /*wParam*/, LPARAM
     }
 }
 
-BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+BOOL WINAPI SetWindowPos(HWND hwnd, HWND /*insertAfter*/, int x, int y, int cx, int cy,
+                         UINT flags) {
     Window* w = FromHandle(hwnd);
     if (!w) return FALSE;
-    if (!(flags & SWP_NOSIZE)) {
-        cx = std::max(cx, 1);
-        cy = std::max(cy, 1);
-        if (!w->native) {
-            w->width = cx;
-            w->height = cy;
-        } else if (w->state == SIZE_MAXIMIZED || cx != w->width || cy != w->height) {
-            // Window managers keep a maximised window at the maximised size,
-            // so it is set back to normal to take the new one.
-            if (w->state == SIZE_MAXIMIZED) SDL_RestoreWindow(w->native);
-            RequestNativeSize(w, cx, cy);
-        }
+    cx = std::max(cx, 1);
+    cy = std::max(cy, 1);
+    if (!w->native) {
+        w->width = cx;
+        w->height = cy;
+    } else if (w->state == SIZE_MAXIMIZED || cx != w->width || cy != w->height) {
+        // Window managers keep a maximised window at the maximised size, so
+        // it is set back to normal to take the new one.
+        if (w->state == SIZE_MAXIMIZED) SDL_RestoreWindow(w->native);
+        RequestNativeSize(w, cx, cy);
     }
     if (!(flags & SWP_NOMOVE) && (x != w->x || y != w->y)) {
         w->x = x;
         w->y = y;
         if (w->native) SDL_SetWindowPosition(w->native, x, y);
     }
-    if (w->state != SIZE_MINIMIZED && w->native && w->visible) {
-        if (!(flags & SWP_NOACTIVATE))
-            Activate(w);
-        else if (!(flags & SWP_NOZORDER) && insertAfter == HWND_TOP)
-            SDL_RaiseWindow(w->native);
-    }
+    Activate(w);
     return TRUE;
 }
 
@@ -324,9 +256,9 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     w->destroying = true;
     SendToWindow(w, WM_DESTROY, 0, 0);
     // The capture ends with the window, which no longer hears of it.
-    if (capture == hwnd) {
-        if (VideoReady()) SDL_CaptureMouse(SDL_FALSE);
-        capture = nullptr;
+    if (state.capture == hwnd) {
+        SDL_CaptureMouse(SDL_FALSE);
+        state.capture = nullptr;
     }
     w->alive = false;
     ForgetWindowMessages(hwnd);
@@ -338,10 +270,10 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
 }
 
 HWND WINAPI SetCapture(HWND hwnd) {
-    HWND previous = capture;
+    HWND previous = state.capture;
     Window* w = FromHandle(hwnd);
     if (!w) return previous;
-    capture = hwnd;
+    state.capture = hwnd;
     if (w->native) SDL_CaptureMouse(SDL_TRUE);
     if (Window* loser = previous != hwnd ? FromHandle(previous) : nullptr)
         SendToWindow(loser, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
@@ -349,9 +281,9 @@ HWND WINAPI SetCapture(HWND hwnd) {
 }
 
 BOOL WINAPI ReleaseCapture(void) {
-    HWND previous = capture;
-    if (capture && VideoReady()) SDL_CaptureMouse(SDL_FALSE);
-    capture = nullptr;
+    HWND previous = state.capture;
+    if (previous && state.videoReady) SDL_CaptureMouse(SDL_FALSE);
+    state.capture = nullptr;
     // The window that had it hears of it, even when it let it go itself.
     if (Window* loser = FromHandle(previous)) SendToWindow(loser, WM_CAPTURECHANGED, 0, 0);
     return TRUE;
@@ -360,7 +292,7 @@ BOOL WINAPI ReleaseCapture(void) {
 BOOL WINAPI GetClientRect(HWND hwnd, RECT* rect) {
     Window* w = FromHandle(hwnd);
     if (!w || !rect) return FALSE;
-    bool minimised = w->state == SIZE_MINIMIZED;
+    const bool minimised = w->state == SIZE_MINIMIZED;
     *rect = RECT{0, 0, minimised ? 0 : w->width, minimised ? 0 : w->height};
     return TRUE;
 }

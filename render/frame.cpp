@@ -1,10 +1,12 @@
 #include "app/viewer_state.h"
+#include "model/paraboloid_mesh.h"
+#include "render/internal.h"
 #include "render/render.h"
+
+namespace {
 
 // Front diffuse (reddish) and back diffuse (bluish), red-green-blue each.
 const float materialColours[6] = {0.9f, 0.3f, 0.3f, 0.3f, 0.3f, 0.8f};
-
-namespace {
 
 const float materialAmbient[4] = {0.05f, 0.05f, 0.05f, 1.0f};
 const float materialSpecular[4] = {0.2f, 0.2f, 0.15f, 1.0f};
@@ -19,27 +21,13 @@ void ApplyMaterial(GLenum face, const float* diffuseRgb) {
     glMaterialf(face, GL_SHININESS, kShininess);
 }
 
-}  // namespace
-
-// spinMatrix := R x spinMatrix, with R the spin rotation, about axes fixed
-// to the viewer. The matrix is then made orthonormal again, so rounding in
-// the millions of frames of a long run never shrinks or shears the model.
-void SpinStep() {
-    glPushMatrix();
-    glLoadIdentity();
-    ApplyRotation(viewer.spinAngle, viewer.spinAxis[0], viewer.spinAxis[1], viewer.spinAxis[2]);
-    glMultMatrixf(viewer.spinMatrix);
-    glGetFloatv(GL_MODELVIEW_MATRIX, viewer.spinMatrix);
-    glPopMatrix();
-    OrthonormaliseRotation(viewer.spinMatrix);
-}
-
 void ApplyMaterials() {
     ApplyMaterial(GL_FRONT, &materialColours[0]);
     ApplyMaterial(GL_BACK, &materialColours[3]);
 }
 
-void DrawMeshFaces(const ParaboloidMesh& mesh) {
+void DrawMesh() {
+    const ParaboloidMesh& mesh = paraboloidMesh;
     glBegin(GL_TRIANGLES);
     for (int f = 0; f < mesh.faceCount; ++f) {
         // Faces come in groups of four: two that look to the +y side, then
@@ -58,9 +46,7 @@ void DrawMeshFaces(const ParaboloidMesh& mesh) {
     glEnd();
 }
 
-void DrawMesh() {
-    DrawMeshFaces(paraboloidMesh);
-}
+}  // namespace
 
 void DrawFrame() {
     glLineWidth(1.8f);

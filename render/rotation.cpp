@@ -1,5 +1,7 @@
 #include <cmath>
 
+#include "app/viewer_state.h"
+#include "render/internal.h"
 #include "render/render.h"
 
 namespace {
@@ -8,15 +10,7 @@ namespace {
 // undefined and libraries disagree (identity, a half turn, or NaNs).
 constexpr double kShortestAxis = 1e-4;
 
-}  // namespace
-
-void ApplyRotation(float angle, float x, float y, float z) {
-    const double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
-    // Written so that an axis or angle that is not a number applies nothing too.
-    if (!(length > kShortestAxis) || !std::isfinite(length) || !std::isfinite(angle)) return;
-    glRotatef(angle, x, y, z);
-}
-
+// Makes the 3x3 rotation part of a column-major matrix orthonormal again.
 void OrthonormaliseRotation(float matrix[16]) {
     // Gram-Schmidt on the first two columns, the third as their cross
     // product, so the result stays a right-handed rotation.
@@ -43,4 +37,26 @@ void OrthonormaliseRotation(float matrix[16]) {
         matrix[4 + i] = float(c1[i]);
         matrix[8 + i] = float(c2[i]);
     }
+}
+
+}  // namespace
+
+void ApplyRotation(float angle, float x, float y, float z) {
+    const double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+    // Written so that an axis or angle that is not a number applies nothing too.
+    if (!(length > kShortestAxis) || !std::isfinite(length) || !std::isfinite(angle)) return;
+    glRotatef(angle, x, y, z);
+}
+
+// spinMatrix := R x spinMatrix, with R the spin rotation, about axes fixed
+// to the viewer. The matrix is then made orthonormal again, so rounding in
+// the millions of frames of a long run never shrinks or shears the model.
+void SpinStep() {
+    glPushMatrix();
+    glLoadIdentity();
+    ApplyRotation(viewer.spinAngle, viewer.spinAxis[0], viewer.spinAxis[1], viewer.spinAxis[2]);
+    glMultMatrixf(viewer.spinMatrix);
+    glGetFloatv(GL_MODELVIEW_MATRIX, viewer.spinMatrix);
+    glPopMatrix();
+    OrthonormaliseRotation(viewer.spinMatrix);
 }

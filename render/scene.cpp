@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/viewer_state.h"
+#include "render/internal.h"
 #include "render/render.h"
 
 // Directions (w = 0) of lights 1 to 6; frames submit them again.
@@ -41,19 +42,14 @@ const float fogColour[4] = {0.4f, 0.4f, 0.5f, 1.0f};
 
 constexpr int kCheckerSize = 256;
 
-}  // namespace
-
+// An orthographic box 8 high and 12 deep, as wide as the client area's
+// shape asks.
 void SetProjection() {
     const float aspect = float(double(viewer.clientWidth) / double(viewer.clientHeight));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-4.0 * aspect, 4.0 * aspect, -4.0, 4.0, -6.0, 6.0);
     glMatrixMode(GL_MODELVIEW);
-}
-
-void FitSceneToClientArea() {
-    glViewport(0, 0, viewer.clientWidth, viewer.clientHeight);
-    SetProjection();
 }
 
 void BuildCheckerTexture() {
@@ -76,6 +72,13 @@ void BuildCheckerTexture() {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kCheckerSize, kCheckerSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  image);
     std::free(image);
+}
+
+}  // namespace
+
+void FitSceneToClientArea() {
+    glViewport(0, 0, viewer.clientWidth, viewer.clientHeight);
+    SetProjection();
 }
 
 void InitScene() {
