@@ -24,10 +24,14 @@ void CreateSequence(HWND window) {
     viewer.deviceContext = GetDC(window);
     SetupPixelFormat(viewer.deviceContext);  // does not return on failure
     SetupPalette(viewer.deviceContext);
+    // Without a context the window would stay empty: a failure ends the
+    // program as a pixel-format failure does.
     viewer.renderContext = wglCreateContext(viewer.deviceContext);
-    wglMakeCurrent(viewer.deviceContext, viewer.renderContext);
-    // Without a context the window stays empty; there is no scene to set.
-    if (viewer.renderContext != nullptr) InitScene();
+    if (viewer.renderContext == nullptr)
+        FailRenderingSetup(viewer.deviceContext, "wglCreateContext failed");
+    if (wglMakeCurrent(viewer.deviceContext, viewer.renderContext) != TRUE)
+        FailRenderingSetup(viewer.deviceContext, "wglMakeCurrent failed");
+    InitScene();
 }
 
 void DestroySequence(HWND window) {

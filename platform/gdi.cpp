@@ -44,59 +44,59 @@ int Shift(Uint32 mask) {
     return shift;
 }
 
-int Attribute(SDL_GLattr attribute) {
-    int value = 0;
-    return SDL_GL_GetAttribute(attribute, &value) == 0 ? value : 0;
-}
-
 // Creates a hidden window and a context with the request and reads back the
-// format they really have.
+// format they really have. Where the display has the format but cannot make
+// a context on it (a driver that cannot serve it), the format is what was
+// asked for, and wglCreateContext is where that fails.
 bool Probe(const Request& r, PIXELFORMATDESCRIPTOR* real) {
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     SetAttributes(r);
+    TrapX11Errors();
     SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+    UntrapX11Errors(window);
     if (!window) return false;
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    bool ok = context != nullptr;
-    if (ok) {
-        *real = PIXELFORMATDESCRIPTOR{};
-        real->nSize = sizeof(PIXELFORMATDESCRIPTOR);
-        real->nVersion = 1;
-        real->dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-        if (Attribute(SDL_GL_DOUBLEBUFFER)) real->dwFlags |= PFD_DOUBLEBUFFER;
-        real->iPixelType = PFD_TYPE_RGBA;
-        real->cRedBits = static_cast<BYTE>(Attribute(SDL_GL_RED_SIZE));
-        real->cGreenBits = static_cast<BYTE>(Attribute(SDL_GL_GREEN_SIZE));
-        real->cBlueBits = static_cast<BYTE>(Attribute(SDL_GL_BLUE_SIZE));
-        real->cAlphaBits = static_cast<BYTE>(Attribute(SDL_GL_ALPHA_SIZE));
-        real->cColorBits = static_cast<BYTE>(real->cRedBits + real->cGreenBits + real->cBlueBits);
-        real->cDepthBits = static_cast<BYTE>(Attribute(SDL_GL_DEPTH_SIZE));
-        real->cStencilBits = static_cast<BYTE>(Attribute(SDL_GL_STENCIL_SIZE));
-        real->cAccumRedBits = static_cast<BYTE>(Attribute(SDL_GL_ACCUM_RED_SIZE));
-        real->cAccumGreenBits = static_cast<BYTE>(Attribute(SDL_GL_ACCUM_GREEN_SIZE));
-        real->cAccumBlueBits = static_cast<BYTE>(Attribute(SDL_GL_ACCUM_BLUE_SIZE));
-        real->cAccumAlphaBits = static_cast<BYTE>(Attribute(SDL_GL_ACCUM_ALPHA_SIZE));
-        real->cAccumBits = static_cast<BYTE>(real->cAccumRedBits + real->cAccumGreenBits +
-                                             real->cAccumBlueBits + real->cAccumAlphaBits);
-        real->iLayerType = PFD_MAIN_PLANE;
-        // Where the components sit in a pixel comes from the window's visual.
-        int bpp;
-        Uint32 rmask, gmask, bmask, amask;
-        Uint32 layout = SDL_GetWindowPixelFormat(window);
-        if (SDL_ISPIXELFORMAT_INDEXED(layout)) {
-            real->dwFlags |= PFD_NEED_PALETTE;
-        } else if (SDL_PixelFormatEnumToMasks(layout, &bpp, &rmask, &gmask, &bmask, &amask)) {
-            real->cRedShift = static_cast<BYTE>(Shift(rmask));
-            real->cGreenShift = static_cast<BYTE>(Shift(gmask));
-            real->cBlueShift = static_cast<BYTE>(Shift(bmask));
-            real->cAlphaShift = static_cast<BYTE>(real->cAlphaBits ? Shift(amask) : 0);
-        }
-        SDL_GL_DeleteContext(context);
+    auto value = [context](SDL_GLattr attribute, int asked) {
+        if (context) SDL_GL_GetAttribute(attribute, &asked);
+        return static_cast<BYTE>(asked);
+    };
+    *real = PIXELFORMATDESCRIPTOR{};
+    real->nSize = sizeof(PIXELFORMATDESCRIPTOR);
+    real->nVersion = 1;
+    real->dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (value(SDL_GL_DOUBLEBUFFER, r.doubleBuffer)) real->dwFlags |= PFD_DOUBLEBUFFER;
+    real->iPixelType = PFD_TYPE_RGBA;
+    real->cRedBits = value(SDL_GL_RED_SIZE, r.color);
+    real->cGreenBits = value(SDL_GL_GREEN_SIZE, r.color);
+    real->cBlueBits = value(SDL_GL_BLUE_SIZE, r.color);
+    real->cAlphaBits = value(SDL_GL_ALPHA_SIZE, r.alpha);
+    real->cColorBits = static_cast<BYTE>(real->cRedBits + real->cGreenBits + real->cBlueBits);
+    real->cDepthBits = value(SDL_GL_DEPTH_SIZE, r.depth);
+    real->cStencilBits = value(SDL_GL_STENCIL_SIZE, r.stencil);
+    real->cAccumRedBits = value(SDL_GL_ACCUM_RED_SIZE, 0);
+    real->cAccumGreenBits = value(SDL_GL_ACCUM_GREEN_SIZE, 0);
+    real->cAccumBlueBits = value(SDL_GL_ACCUM_BLUE_SIZE, 0);
+    real->cAccumAlphaBits = value(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+    real->cAccumBits = static_cast<BYTE>(real->cAccumRedBits + real->cAccumGreenBits +
+                                         real->cAccumBlueBits + real->cAccumAlphaBits);
+    real->iLayerType = PFD_MAIN_PLANE;
+    // Where the components sit in a pixel comes from the window's visual.
+    int bpp;
+    Uint32 rmask, gmask, bmask, amask;
+    const Uint32 layout = SDL_GetWindowPixelFormat(window);
+    if (SDL_ISPIXELFORMAT_INDEXED(layout)) {
+        real->dwFlags |= PFD_NEED_PALETTE;
+    } else if (SDL_PixelFormatEnumToMasks(layout, &bpp, &rmask, &gmask, &bmask, &amask)) {
+        real->cRedShift = static_cast<BYTE>(Shift(rmask));
+        real->cGreenShift = static_cast<BYTE>(Shift(gmask));
+        real->cBlueShift = static_cast<BYTE>(Shift(bmask));
+        real->cAlphaShift = static_cast<BYTE>(real->cAlphaBits ? Shift(amask) : 0);
     }
+    if (context) SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     SDL_GL_MakeCurrent(previousWindow, previousContext);
-    return ok;
+    return true;
 }
 
 bool IsPalette(HGDIOBJ object) {
@@ -139,7 +139,11 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* /*re
     if (!w || format < 1 || format > static_cast<int>(state.formats.size())) return FALSE;
     if (w->pixelFormat != 0) return w->pixelFormat == format ? TRUE : FALSE;
     // The visual of a native window is fixed when it is created.
-    if (w->native || !ApplyPixelFormatAttributes(format) || !RealizeWindow(w, true)) return FALSE;
+    if (w->native || !ApplyPixelFormatAttributes(format)) return FALSE;
+    TrapX11Errors();
+    const bool made = RealizeWindow(w, true);
+    UntrapX11Errors(w->native);
+    if (!made) return FALSE;
     w->pixelFormat = format;
     return TRUE;
 }

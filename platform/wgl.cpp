@@ -23,8 +23,13 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     ApplyPixelFormatAttributes(w->pixelFormat);
+    TrapX11Errors();
     SDL_GLContext gl = SDL_GL_CreateContext(w->native);
     SDL_GL_MakeCurrent(previousWindow, previousContext);
+    if (UntrapX11Errors(w->native) > 0 && gl) {
+        SDL_GL_DeleteContext(gl);
+        gl = nullptr;
+    }
     if (!gl) return nullptr;
     state.contexts.push_back(std::make_unique<Context>(Context{gl, w->pixelFormat}));
     return reinterpret_cast<HGLRC>(state.contexts.back().get());
@@ -38,7 +43,9 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC rc) {
     Context* c = FindContext(rc);
     Window* w = FromDc(dc);
     if (!c || !w || !w->native || w->pixelFormat != c->pixelFormat) return FALSE;
-    return SDL_GL_MakeCurrent(w->native, c->gl) == 0 ? TRUE : FALSE;
+    TrapX11Errors();
+    const bool made = SDL_GL_MakeCurrent(w->native, c->gl) == 0;
+    return UntrapX11Errors(w->native) == 0 && made ? TRUE : FALSE;
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC rc) {

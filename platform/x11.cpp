@@ -1,22 +1,61 @@
 // What the layer asks of X11 itself, beside SDL. X11 only: elsewhere SDL
-// does it all.
+// does it all, and these do nothing.
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 
 namespace platform {
+namespace {
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+Display* DisplayOf(SDL_Window* native, ::Window* window = nullptr) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!native || !SDL_GetWindowWMInfo(native, &info) || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    if (window) *window = info.info.x11.window;
+    return info.info.x11.display;
+}
+
+int trappedErrors = 0;
+int (*untrapped)(Display*, XErrorEvent*) = nullptr;
+
+int CountError(Display*, XErrorEvent*) {
+    ++trappedErrors;
+    return 0;
+}
+#endif
+
+}  // namespace
 
 bool RequestX11Size(SDL_Window* native, int width, int height) {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(native, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-    XResizeWindow(info.info.x11.display, info.info.x11.window, unsigned(width), unsigned(height));
-    XFlush(info.info.x11.display);
-    return true;
-#else
+    ::Window window = 0;
+    if (Display* display = DisplayOf(native, &window)) {
+        XResizeWindow(display, window, unsigned(width), unsigned(height));
+        XFlush(display);
+        return true;
+    }
+#endif
     (void)native, (void)width, (void)height;
     return false;
+}
+
+void TrapX11Errors() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    trappedErrors = 0;
+    untrapped = XSetErrorHandler(CountError);
+#endif
+}
+
+int UntrapX11Errors(SDL_Window* native) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (Display* display = DisplayOf(native)) XSync(display, False);  // errors still on their way
+    XSetErrorHandler(untrapped);
+    return trappedErrors;
+#else
+    (void)native;
+    return 0;
 #endif
 }
 

@@ -3,12 +3,12 @@
 #include "app/viewer_state.h"
 #include "render/render.h"
 
-namespace {
-
-[[noreturn]] void FailPixelFormat(HDC deviceContext, const char* text) {
+void FailRenderingSetup(HDC deviceContext, const char* text) {
     MessageBoxA(WindowFromDC(deviceContext), text, "Error", MB_ICONHAND);
     std::exit(1);
 }
+
+namespace {
 
 int ComponentLevel(int index, int bits, int shift) {
     if (bits <= 0) return 0;  // a component the format does not have
@@ -29,9 +29,9 @@ void SetupPixelFormat(HDC deviceContext) {
     request.cDepthBits = viewer.depthBuffered ? 16 : 0;
 
     const int format = ChoosePixelFormat(deviceContext, &request);
-    if (format == 0) FailPixelFormat(deviceContext, "ChoosePixelFormat failed\n");
+    if (format == 0) FailRenderingSetup(deviceContext, "ChoosePixelFormat failed\n");
     if (SetPixelFormat(deviceContext, format, &request) != 1) {
-        FailPixelFormat(deviceContext, "SetPixelFormat failed");
+        FailRenderingSetup(deviceContext, "SetPixelFormat failed");
     }
 }
 

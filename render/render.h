@@ -7,9 +7,11 @@
 
 // Gives the device context the viewer's pixel format: RGBA, double-buffered
 // when doubleBuffered is 1, with a 16-bit depth buffer when depthBuffered is
-// 1. When the platform has no such format it shows the "Error" box, owned by
-// the context's window, and ends the process with status 1 (no return).
+// 1. When the platform has no such format it fails (FailRenderingSetup).
 void SetupPixelFormat(HDC deviceContext);
+// Shows the "Error" box with the text and the stop icon, owned by the device
+// context's window, then ends the process with status 1.
+[[noreturn]] void FailRenderingSetup(HDC deviceContext, const char* text);
 // Where the context's format needs a palette (never on a true-colour
 // display), makes the colour cube of the format, selects and realises it and
 // stores it in `palette`.

@@ -74,8 +74,8 @@ protected:
         g = GetGeometry(*x, window);
     }
     // Launches the viewer, dismisses the notice and, with `open`, waits for the window.
-    void Start(unsigned long key = XK_Return, bool open = true) {
-        ASSERT_NO_FATAL_FAILURE(Launch(server.display));
+    void Start(unsigned long key = XK_Return, bool open = true, std::vector<std::string> env = {}) {
+        ASSERT_NO_FATAL_FAILURE(Launch(server.display, env));
         Window notice = Notice();
         ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
         Dismiss(notice, key);
@@ -409,18 +409,30 @@ TEST_F(Viewer, FillsTheWindowATilingManagerHoldsAndTurnsAboutItsMiddle) {
     EXPECT_EQ(ExitStatus(Millis(2000)), 0) << Why();
 }
 
-TEST_F(Viewer, WithoutOpenGlShowsAnErrorAndEndsWithOne) {
-    ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080, {"-extension", "GLX"}));
-    ASSERT_NO_FATAL_FAILURE(Start(XK_Return, false));
-    Window error = WaitForWindow(*x, "Error", kStart);
-    ASSERT_NE(error, 0u) << "no error box" << Why();
-    ASSERT_EQ(viewer.probe->boxesShown.load(), 2u);
-    EXPECT_STREQ(viewer.probe->boxes[1].text, "ChoosePixelFormat failed\n");
-    EXPECT_EQ(viewer.probe->boxes[1].flags, 0x10u) << "not an error box";
-    EXPECT_EQ(Frames(viewer), 0u);
-    EXPECT_EQ(ExitStatus(Millis(0)), -1) << "ended before the box was dismissed";
-    Dismiss(error);
-    EXPECT_EQ(ExitStatus(Millis(2000)), 1) << Why();
+TEST_F(Viewer, WithoutAContextShowsAnErrorAndEndsWithOne) {
+    const struct {
+        std::vector<std::string> server, env;
+        const char* text;
+    } cases[] = {
+        {{"-extension", "GLX"}, {}, "ChoosePixelFormat failed\n"},  // no OpenGL on the display
+        // A driver that loads but cannot serve this display, as a broken
+        // OpenGL installation does.
+        {{}, {"MESA_LOADER_DRIVER_OVERRIDE=zink"}, "wglCreateContext failed"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080, c.server));
+        ASSERT_NO_FATAL_FAILURE(Start(XK_Return, false, c.env));
+        Window error = WaitForWindow(*x, "Error", kStart);
+        ASSERT_NE(error, 0u) << "no error box" << Why();
+        ASSERT_EQ(viewer.probe->boxesShown.load(), 2u);
+        EXPECT_STREQ(viewer.probe->boxes[1].text, c.text);
+        EXPECT_EQ(viewer.probe->boxes[1].flags, 0x10u) << "not an error box";
+        EXPECT_EQ(Frames(viewer), 0u);
+        EXPECT_EQ(ExitStatus(Millis(0)), -1) << "ended before the box was dismissed";
+        Dismiss(error);
+        EXPECT_EQ(ExitStatus(Millis(2000)), 1) << Why();
+        TearDown();
+    }
 }
 
 TEST_F(Viewer, WithoutAWorkingDisplayWritesTheNoticeAndEndsWithOne) {
