@@ -6,6 +6,7 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -66,6 +67,16 @@ TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
     const Window notice = WaitForWindow(*x, "soft by ", kStart, true);
     ASSERT_NE(notice, 0u) << "no notice: " << ReadStderr(viewer);
     EXPECT_TRUE(FindWindows(*x, " paraboloid velkrin -> p-key").empty());
+    // The manifest brings common controls 6: the OK button gets the current
+    // style's blue frame, where the Windows 95 style has only greys.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const Image shown = Capture(*x, notice);
+            return std::ranges::any_of(shown.pixels,
+                                       [](const Rgb& p) { return TintOf(p) == Tint::Blue; });
+        },
+        kTimeout, Millis(20)))
+        << "the notice is drawn in the Windows 95 style";
     const Geometry box = GetGeometry(*x, notice);
     MovePointer(*x, box.x + box.width / 2, box.y + 5);
     TapKey(*x, XK_Return);
