@@ -1,0 +1,26 @@
+// The OpenGL 1.1 calls the viewer's rendering code makes, defined with
+// OpenGL's own names and signatures (as <GL/gl.h> declares them), computed
+// as OpenGL 1.1 computes them and drawn with OpenGL ES 2.0 or WebGL 1.
+//
+// The library never links an OpenGL library and never calls an ES function
+// by its link name: it reaches the ES context only through the function
+// pointers that FixedGlAttach loads, so a program links these definitions in
+// place of the system's OpenGL.
+#pragma once
+
+// Returns the address of an OpenGL ES 2.0 function for the current context,
+// or null: SDL_GL_GetProcAddress or emscripten_webgl_get_proc_address fit.
+using FixedGlLoader = void* (*)(const char* name);
+
+// Call once a fresh OpenGL ES 2.0 context is current on this thread, before
+// any OpenGL call. The context needs a depth buffer; its colour buffer may
+// have alpha or not. Loads the ES functions, compiles the shaders, sets
+// OpenGL 1.1's initial state and takes the context's current viewport as the
+// default one, as a new OpenGL context does. Returns false, with nothing
+// attached, when a function cannot be loaded or a shader does not build.
+bool FixedGlAttach(FixedGlLoader loader);
+
+// Releases the shader program, buffer and texture, with the same context
+// still current. While detached, OpenGL calls change the layer's state but
+// draw nothing and call no ES function.
+void FixedGlDetach();
