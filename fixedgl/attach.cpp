@@ -57,8 +57,8 @@ constexpr GLenum kLinkStatus = 0x8B82;          // GL_LINK_STATUS
 
 bool LoadFunctions(FixedGlLoader loader, EsFunctions& es) {
     bool complete = true;
-#define FIXEDGL_ES_LOAD(result, name, parameters)                                   \
-    es.name = reinterpret_cast<result(GLAPIENTRY*) parameters>(loader("gl" #name)); \
+#define FIXEDGL_ES_LOAD(result, name, parameters)                      \
+    es.name = reinterpret_cast<decltype(es.name)>(loader("gl" #name)); \
     complete = complete && es.name != nullptr;
     FIXEDGL_ES_FUNCTIONS(FIXEDGL_ES_LOAD)
 #undef FIXEDGL_ES_LOAD

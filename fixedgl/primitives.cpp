@@ -43,7 +43,8 @@ constexpr float kWidestLine = 255.0f;
 
 int Snap(float a) {
     const float steps = kGrid * a;
-    return steps >= 0.0f ? int(steps + 0.5f) : int(steps - 0.5f);
+    // Halves away from zero, as the rasterizer rounds.
+    return steps >= 0.0f ? int(std::floor(steps + 0.5f)) : int(std::ceil(steps - 0.5f));
 }
 
 bool Sign(float x) {
@@ -54,45 +55,34 @@ float Fraction(float f) {
     return f - std::floor(f);
 }
 
+bool Inside(float intersect) {
+    return intersect < 1.0f && intersect > 0.0f;
+}
+
 struct LineCorners {
     int x[4], y[4];  // in grid steps, pixel centres at whole pixels
 };
 
 LineCorners PlaceLine(const Vertex* v1, const Vertex* v2, float width) {
     LineCorners c = {};
-    float dx = v1->x - v2->x, dy = v1->y - v2->y;
+    const float dx = v1->x - v2->x, dy = v1->y - v2->y;
     float xOffset = 0, yOffset = 0, xOffsetEnd = 0, yOffsetEnd = 0;
     const float x1diff = v1->x - std::floor(v1->x) - 0.5f;
     const float y1diff = v1->y - std::floor(v1->y) - 0.5f;
     float x2diff = v2->x - std::floor(v2->x) - 0.5f;
     float y2diff = v2->y - std::floor(v2->y) - 0.5f;
     // Half the width in grid steps: the width rounded to whole pixels.
-    const int half = int(std::clamp(width, 1.0f, kWidestLine) + 0.5f) * int(kGrid) / 2;
+    const int half = int(std::floor(std::clamp(width, 1.0f, kWidestLine) + 0.5f)) * int(kGrid) / 2;
     bool drawStart = false, drawEnd = false;
 
     if (std::fabs(dx) >= std::fabs(dy)) {  // x-major
         const float dydx = dy / dx;
         if (y2diff == -0.5f && dy < 0) y2diff = 0.5f;
-        if (std::fabs(x1diff) + std::fabs(y1diff) < 0.5f) {
-            drawStart = true;
-        } else if (Sign(x1diff) == Sign(-dx)) {
-            drawStart = false;
-        } else if (Sign(-y1diff) != Sign(dy)) {
-            drawStart = true;
-        } else {
-            const float intersect = Fraction(v1->y) + x1diff * dydx;
-            drawStart = intersect < 1.0f && intersect > 0.0f;
-        }
-        if (std::fabs(x2diff) + std::fabs(y2diff) < 0.5f) {
-            drawEnd = false;
-        } else if (Sign(x2diff) != Sign(-dx)) {
-            drawEnd = false;
-        } else if (Sign(-y2diff) == Sign(dy)) {
-            drawEnd = true;
-        } else {
-            const float intersect = Fraction(v2->y) + x2diff * dydx;
-            drawEnd = intersect < 1.0f && intersect > 0.0f;
-        }
+        drawStart = std::fabs(x1diff) + std::fabs(y1diff) < 0.5f ||
+                    (Sign(x1diff) != Sign(-dx) &&
+                     (Sign(-y1diff) != Sign(dy) || Inside(Fraction(v1->y) + x1diff * dydx)));
+        drawEnd = std::fabs(x2diff) + std::fabs(y2diff) >= 0.5f && Sign(x2diff) == Sign(-dx) &&
+                  (Sign(-y2diff) == Sign(dy) || Inside(Fraction(v2->y) + x2diff * dydx));
         const bool willDrawStart = Sign(-x1diff) != Sign(dx);
         const bool willDrawEnd = Sign(x2diff) == Sign(-dx) || x2diff == 0;
         if (dx < 0) {
@@ -122,26 +112,12 @@ LineCorners PlaceLine(const Vertex* v1, const Vertex* v2, float width) {
     } else {  // y-major
         const float dxdy = dx / dy;
         if (x2diff == -0.5f && dx < 0) x2diff = 0.5f;
-        if (std::fabs(x1diff) + std::fabs(y1diff) < 0.5f) {
-            drawStart = true;
-        } else if (Sign(-y1diff) == Sign(dy)) {
-            drawStart = false;
-        } else if (Sign(x1diff) != Sign(-dx)) {
-            drawStart = true;
-        } else {
-            const float intersect = Fraction(v1->x) + y1diff * dxdy;
-            drawStart = intersect < 1.0f && intersect > 0.0f;
-        }
-        if (std::fabs(x2diff) + std::fabs(y2diff) < 0.5f) {
-            drawEnd = false;
-        } else if (Sign(-y2diff) != Sign(dy)) {
-            drawEnd = false;
-        } else if (Sign(x2diff) == Sign(-dx)) {
-            drawEnd = true;
-        } else {
-            const float intersect = Fraction(v2->x) + y2diff * dxdy;
-            drawEnd = intersect < 1.0f && intersect >= 0.0f;
-        }
+        drawStart = std::fabs(x1diff) + std::fabs(y1diff) < 0.5f ||
+                    (Sign(-y1diff) != Sign(dy) &&
+                     (Sign(x1diff) != Sign(-dx) || Inside(Fraction(v1->x) + y1diff * dxdy)));
+        const float endIntersect = Fraction(v2->x) + y2diff * dxdy;
+        drawEnd = std::fabs(x2diff) + std::fabs(y2diff) >= 0.5f && Sign(-y2diff) == Sign(dy) &&
+                  (Sign(x2diff) == Sign(-dx) || (endIntersect < 1.0f && endIntersect >= 0.0f));
         const bool willDrawStart = Sign(y1diff) == Sign(dy);
         const bool willDrawEnd = Sign(-y2diff) == Sign(dy) || y2diff == 0;
         if (dy > 0) {
