@@ -6,8 +6,6 @@
 
 namespace fixedgl {
 
-State state;
-
 namespace {
 
 // Positions come in clip coordinates and colours already lit; the shaders
@@ -155,6 +153,14 @@ void ResetState(State& s) {
 }
 
 }  // namespace
+
+// OpenGL 1.1's initial state from the start, so that calls made before the
+// layer is attached find valid matrix stacks.
+State state = [] {
+    State initial = {};
+    ResetState(initial);
+    return initial;
+}();
 
 }  // namespace fixedgl
 
