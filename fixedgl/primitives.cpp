@@ -220,7 +220,6 @@ void PrepareBatch() {
         const Light& light = state.lights[i];
         if (!light.enabled) continue;
         const int k = b.lightCount++;
-        b.lights[k] = i;
         std::copy_n(light.position, 3, b.direction[k]);
         Normalise3(b.direction[k]);
         const float half[3] = {b.direction[k][0], b.direction[k][1], b.direction[k][2] + 1.0f};

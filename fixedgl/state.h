@@ -91,7 +91,6 @@ struct BatchSetup {
     float modelViewProjection[16];
     float normalMatrix[9];  // inverse transpose of the model-view's 3x3, row-major
     int lightCount;
-    int lights[kLightCount];           // the enabled lights, in order
     float direction[kLightCount][3];   // unit vector towards each light, eye space
     float halfVector[kLightCount][3];  // unit halfway vector for a viewer at infinity
     // Per face: light model ambient x material ambient + emission, and the
@@ -103,22 +102,23 @@ struct BatchSetup {
 struct State {
     // Set by FixedGlAttach, cleared by FixedGlDetach; every ES call waits for it.
     bool attached;
-    EsFunctions es;
+    EsFunctions es;  // the ES context's functions, loaded at attach
     GLuint program;  // the one shader pair: colour per vertex, fog per fragment
     GLuint buffer;   // the vertex buffer each batch is streamed into
     GLuint texture;  // stands for OpenGL's default texture, which WebGL lacks
-    GLint fogOnUniform, fogUniform, fogColourUniform;
+    GLint fogOnUniform, fogUniform, fogColourUniform;  // where the fog settings go
 
-    // Matrices: column-major, as OpenGL stores them.
-    GLenum matrixMode;
+    // Matrices, column-major as OpenGL stores them: the stacks glPushMatrix
+    // and glPopMatrix work on, the top of each applying to vertices.
+    GLenum matrixMode;  // the stack matrix calls change
     float modelView[kStackDepth][16];
     float projection[kStackDepth][16];
     int modelViewDepth, projectionDepth;  // entries in use, at least 1
 
-    // Lighting.
+    // Lighting, applied per vertex when `lighting` is on.
     bool lighting;
-    bool twoSided;  // GL_LIGHT_MODEL_TWO_SIDE
-    float modelAmbient[4];
+    bool twoSided;          // GL_LIGHT_MODEL_TWO_SIDE: back faces get their own colour
+    float modelAmbient[4];  // GL_LIGHT_MODEL_AMBIENT, never set by the viewer
     Light lights[kLightCount];
     Material materials[2];  // front, back
 
@@ -127,20 +127,20 @@ struct State {
     bool cullFace;          // culls back faces before the ES context sees them
     bool texture2D;         // recorded: no texture coordinates are ever given
     GLenum polygonMode[2];  // front, back: GL_FILL or GL_LINE
-    float lineWidth;
-    bool fog;
-    GLenum fogMode;  // GL_EXP or GL_EXP2
+    float lineWidth;        // of polygon edges in GL_LINE mode
+    bool fog;               // the fragment shader blends towards fogColour
+    GLenum fogMode;         // GL_EXP or GL_EXP2
     float fogDensity;
     float fogColour[4];
-    GLint texEnvMode;  // recorded for the texture that is never applied
-    GLint viewport[4];
+    GLint texEnvMode;   // recorded for the texture that is never applied
+    GLint viewport[4];  // x, y, width, height: where clip coordinates land
 
     // The batch between glBegin and glEnd.
     bool inBatch;
     bool triangles;   // the batch is GL_TRIANGLES; other modes draw nothing
-    float normal[3];  // the current normal
+    float normal[3];  // the current normal, given to the next vertex
     BatchSetup setup;
-    std::vector<Vertex> vertices;
+    std::vector<Vertex> vertices;  // the batch's vertices, lit as they came
     std::vector<EsVertex> stream;  // what the batch sends to the ES context
 };
 
