@@ -13,11 +13,15 @@
 using FixedGlLoader = void* (*)(const char* name);
 
 // Call once a fresh OpenGL ES 2.0 context is current on this thread, before
-// any OpenGL call. The context needs a depth buffer; its colour buffer may
-// have alpha or not. Loads the ES functions, compiles the shaders, sets
-// OpenGL 1.1's initial state and takes the context's current viewport as the
-// default one, as a new OpenGL context does. Returns false, with nothing
-// attached, when a function cannot be loaded or a shader does not build.
+// any OpenGL call. The context needs a depth buffer (16 bits, as the viewer's
+// pixel format asks, gives Mesa's picture most closely: lines of equal depth
+// then tie as they do there). Lit pixels carry OpenGL's alpha, the material's
+// diffuse alpha, so a colour buffer with alpha (a WebGL canvas made without
+// alpha: false) lets the page show through. Loads the ES functions, compiles
+// the shaders, sets OpenGL 1.1's initial state and takes the context's
+// current viewport as the default one, as a new OpenGL context does. Returns
+// false, with nothing attached, when a function cannot be loaded or a shader
+// does not build.
 bool FixedGlAttach(FixedGlLoader loader);
 
 // Releases the shader program, buffer and texture, with the same context
