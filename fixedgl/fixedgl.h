@@ -6,6 +6,14 @@
 // by its link name: it reaches the ES context only through the function
 // pointers that FixedGlAttach loads, so a program links these definitions in
 // place of the system's OpenGL.
+//
+// Only what the viewer uses is there: glBegin(GL_TRIANGLES) batches of
+// glNormal3f and glVertex3f; directional lights (positions with w = 0) and a
+// viewer at infinity; EXP and EXP2 fog; polygon modes GL_FILL and GL_LINE;
+// glGetFloatv of GL_MODELVIEW_MATRIX. The texture calls define the texture,
+// but texturing is recorded only, never applied: the viewer gives no texture
+// coordinates and never draws with it enabled. There is no glGetError: calls
+// OpenGL would refuse change nothing.
 #pragma once
 
 // Returns the address of an OpenGL ES 2.0 function for the current context,
