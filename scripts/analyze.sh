@@ -12,8 +12,8 @@ fi
 # Generated sources (the mesh tables) must exist for the files that include them.
 cmake --build "$build" --target paraboloid >/dev/null
 
-# The viewer and its platform layer, and the build-time generators.
-mapfile -t sources < <(find app render trackball model platform -name '*.cpp' | sort)
+# The viewer, its platform layer, the OpenGL ES layer, and the build-time generators.
+mapfile -t sources < <(find app render trackball model platform fixedgl -name '*.cpp' | sort)
 
 echo "clang-tidy: ${#sources[@]} files"
 # clang-tidy counts the warnings it hid in system headers on stderr; only
