@@ -175,13 +175,13 @@ int main(int argc, char** argv) {
         return Fail("no context");
 #ifdef FRAMES_ON_FIXEDGL
     // A whole frame before the layer is attached draws nothing and calls no ES function.
-    viewer.windowWidth = viewer.windowHeight = side;
+    viewer.clientWidth = viewer.clientHeight = side;
     InitScene();
     DrawFrame();
     if (!FixedGlAttach(Load)) return Fail("the layer did not attach");
 #endif
 
-    viewer.windowWidth = viewer.windowHeight = side;
+    viewer.clientWidth = viewer.clientHeight = side;
     InitScene();
     int status = 0;
     if (bench) {
