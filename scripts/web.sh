@@ -10,7 +10,8 @@
 # Usage: scripts/web.sh [--serve [PORT]]
 #   --serve  then serves build/web on 127.0.0.1 (PORT, or a free one) until
 #            interrupted, and says which address to open.
-# Extra configure arguments can be given in PARABOLOID_WEB_CMAKE_ARGS.
+# Extra configure arguments can be given in PARABOLOID_WEB_CMAKE_ARGS; the
+# build and output folders in PARABOLOID_WEB_BUILD and PARABOLOID_WEB_SITE.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -75,14 +76,14 @@ EOF
 }
 [ -f "$sdl/lib/libSDL2.a" ] || build_sdl
 
-build=build/emscripten
+build="${PARABOLOID_WEB_BUILD:-build/emscripten}"
 mkdir -p "$build"
-site="$PWD/build/web"
+site="$(realpath -m "${PARABOLOID_WEB_SITE:-build/web}")"
 # shellcheck disable=SC2086  # the extra arguments are words
 emcmake cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DSDL2_DIR="$sdl/lib/cmake/SDL2" \
   -DPARABOLOID_WEB_DIR="$site" -DPARABOLOID_TESTS=OFF -DPARABOLOID_BENCH=OFF \
-  ${PARABOLOID_WEB_CMAKE_ARGS:-} >"$build.log" 2>&1 || { cat "$build.log" >&2; exit 1; }
+  ${PARABOLOID_WEB_CMAKE_ARGS:-} >"$build/configure.log" 2>&1 || { cat "$build/configure.log" >&2; exit 1; }
 cmake --build "$build" --target paraboloid -j 2
 echo "Built $site: $(cd "$site" && echo *)"
 

@@ -72,6 +72,7 @@ function showBox(caption, text, isError) {
     };
     box.showModal();
     okButton.focus();
+    performance.mark("message box shown");  // for measuring the start-up
   });
 }
 
