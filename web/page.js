@@ -56,7 +56,6 @@ function paraboloidStopped(what) {
 // ---- The message box ----
 
 let dismissBox = null;  // set while a box is shown
-let keyToSwallow = null;  // the key that dismissed a box: its release goes nowhere
 let lastBox = Promise.resolve();
 
 function showBox(caption, text, isError) {
@@ -86,7 +85,6 @@ okButton.addEventListener("click", () => dismissBox && dismissBox());
 box.addEventListener("keydown", (event) => {
   if ((event.key === "Enter" || event.key === "Escape") && dismissBox) {
     event.preventDefault();
-    keyToSwallow = event.code;
     dismissBox();
   }
 });
@@ -103,12 +101,6 @@ for (const type of ["keydown", "keyup", "keypress", "mousedown", "mouseup", "mou
                     "touchstart", "touchmove", "touchend", "touchcancel"]) {
   box.addEventListener(type, (event) => event.stopPropagation());
 }
-window.addEventListener("keyup", (event) => {
-  if (event.code === keyToSwallow) {
-    keyToSwallow = null;
-    event.stopImmediatePropagation();
-  }
-}, true);
 
 // ---- The program ----
 

@@ -1,27 +1,14 @@
-"""Driving the web build in headless Chromium through the DevTools protocol.
+# Driving the web build in headless Chromium through the DevTools protocol.
+#
+# serve() serves a folder on 127.0.0.1; Page opens it in a fresh headless
+# Chromium (WebGL 1 on SwiftShader, or none with webgl=False) and offers real
+# browser input (keys, clicks, drags that may leave the canvas), the canvas's
+# place and pixels as shown, the message box, the console's errors and the end
+# that the page reports. Coordinates are the page's CSS pixels. Every wait is a
+# bounded poll that raises TimeoutError naming what it waited for.
 
-serve() serves a folder on 127.0.0.1; Page opens it in a fresh headless
-Chromium (WebGL 1 on SwiftShader, or none with webgl=False) and offers real
-browser input (keys, clicks, drags that may leave the canvas), the canvas's
-place and pixels as shown, the message box, the console's errors and the end
-that the page reports. Coordinates are the page's CSS pixels. Every wait is a
-bounded poll that raises TimeoutError naming what it waited for.
-"""
-
-import base64
-import functools
-import http.server
-import io
-import json
-import os
-import re
-import shutil
-import signal
-import subprocess
-import tempfile
-import threading
-import time
-import urllib.request
+import base64, functools, http.server, io, json, os, re, shutil, signal, subprocess, tempfile
+import threading, time, urllib.request
 
 import websocket
 from PIL import Image
@@ -33,7 +20,7 @@ FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-
 
 
 def serve(folder):
-    """Serves `folder` on a free port of 127.0.0.1 until shutdown(); the URL is server.url."""
+    # Serves `folder` on a free port of 127.0.0.1 until shutdown(); the URL is server.url.
     class Quiet(http.server.SimpleHTTPRequestHandler):
         def log_message(self, *args):
             pass
@@ -46,7 +33,7 @@ def serve(folder):
 
 
 def poll(condition, timeout, what):
-    """Returns the first true value of condition() within `timeout` seconds."""
+    # Returns the first true value of condition() within `timeout` seconds.
     deadline = time.monotonic() + timeout
     while True:
         value = condition()
@@ -58,7 +45,7 @@ def poll(condition, timeout, what):
 
 
 class Page:
-    """One page in its own headless Chromium; use as a context manager."""
+    # One page in its own headless Chromium; use as a context manager.
 
     def __init__(self, url, webgl=True):
         self.profile = tempfile.mkdtemp(prefix="paraboloid-chromium-")
@@ -97,21 +84,15 @@ class Page:
     def close(self):
         if self.socket:
             self.socket.close()
-        try:
-            os.killpg(self.browser.pid, signal.SIGTERM)
-            self.browser.wait(10)
-        except subprocess.TimeoutExpired:
-            os.killpg(self.browser.pid, signal.SIGKILL)
-            self.browser.wait()
-        except ProcessLookupError:
-            pass
+        os.killpg(self.browser.pid, signal.SIGKILL)  # Chromium and all its processes
+        self.browser.wait()
         self.log.close()
         shutil.rmtree(self.profile, ignore_errors=True)
 
     # ---- The protocol ----
 
     def call(self, method, **params):
-        """Sends a command and returns its result; events that come first are recorded."""
+        # Sends a command and returns its result; events that come first are recorded.
         self.next_id += 1
         self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
         while True:
@@ -135,7 +116,7 @@ class Page:
             self.errors.append(params["entry"]["text"])
 
     def evaluate(self, expression):
-        """The value of a JavaScript expression in the page (promises awaited)."""
+        # The value of a JavaScript expression in the page (promises awaited).
         result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,
                            awaitPromise=True)
         if "exceptionDetails" in result:
@@ -144,19 +125,19 @@ class Page:
         return result["result"].get("value")
 
     def wait_for(self, expression, timeout=20):
-        """The first true value of the expression within `timeout` seconds."""
+        # The first true value of the expression within `timeout` seconds.
         return poll(lambda: self.evaluate(expression), timeout, expression)
 
     def console_errors(self):
-        """Every error so far: console.error, uncaught exceptions, failed loads."""
+        # Every error so far: console.error, uncaught exceptions, failed loads.
         self.call("Runtime.evaluate", expression="0")  # takes in the events sent before
         return list(self.errors)
 
     # ---- What the page shows ----
 
     def message_box(self, timeout=20):
-        """Waits for the next message box (one not returned before); returns its caption, text
-        and whether it is an error box."""
+        # Waits for the next message box (one not returned before); returns its caption, text
+        # and whether it is an error box.
         self.boxes += 1
         return self.wait_for(f"""(() => {{ const box = document.getElementById('message-box');
             return box.open && box.dataset.shown == {self.boxes} && {{ caption: document.getElementById('message-box-caption').textContent,
@@ -166,33 +147,27 @@ class Page:
     def box_open(self):
         return self.evaluate("document.getElementById('message-box').open")
 
-    def rect(self, selector):
-        """The element's place and CSS size on the page: x, y, width, height."""
-        return self.evaluate(f"""(() => {{ const r = document.querySelector('{selector}')
-            .getBoundingClientRect(); return {{x: r.x, y: r.y, width: r.width, height: r.height}}; }})()""")
-
-    def canvas(self):
-        """The canvas's place and CSS size, with its pixel size as pixelWidth and pixelHeight."""
-        place = self.rect("#canvas")
-        place.update(self.evaluate("({pixelWidth: Module.canvas.width, pixelHeight: Module.canvas.height})"))
-        return place
+    def rect(self, selector="#canvas"):
+        # The element's place and CSS size on the page (x, y, width, height) and, for the
+        # canvas, its size in pixels (pixelWidth, pixelHeight).
+        return self.evaluate(f"""(() => {{ const e = document.querySelector('{selector}'),
+            r = e.getBoundingClientRect(); return {{x: r.x, y: r.y, width: r.width, height: r.height,
+            pixelWidth: e.width, pixelHeight: e.height}}; }})()""")
 
     def screenshot(self, x, y, width, height):
-        """The RGB image of a part of the page, as the browser shows it."""
+        # The RGB image of a part of the page, as the browser shows it.
         shot = self.call("Page.captureScreenshot", format="png",
                          clip={"x": x, "y": y, "width": width, "height": height, "scale": 1})
         return Image.open(io.BytesIO(base64.b64decode(shot["data"]))).convert("RGB")
 
     def canvas_pixels(self):
-        c = self.canvas()
+        c = self.rect()
         return self.screenshot(c["x"], c["y"], c["width"], c["height"])
 
-    def status(self):
-        return self.evaluate("document.getElementById('status').textContent")
-
     def wait_for_end(self, timeout=20):
-        """Waits until the page says the program has ended; returns the exit status it shows."""
-        text = poll(lambda: re.search(r"ended with exit status (\d+)|stopped because.*", self.status()),
+        # Waits until the page says the program has ended; returns the exit status it shows.
+        text = poll(lambda: re.search(r"ended with exit status (\d+)|stopped because.*",
+                                      self.evaluate("document.getElementById('status').textContent")),
                     timeout, "the end of the program")
         if text.group(1) is None:
             raise AssertionError(f"the page says: {text.group(0)}")
@@ -201,7 +176,7 @@ class Page:
     # ---- Input, as the browser gets it from a person ----
 
     def key(self, key):
-        """Presses and releases a key: "Enter", "Escape" or a character."""
+        # Presses and releases a key: "Enter", "Escape" or a character.
         named = {"Enter": ("Enter", 13, "\r"), "Escape": ("Escape", 27, "")}
         code, vk, text = named.get(key) or (f"Key{key.upper()}" if key.isalpha() else "",
                                             ord(key.upper()), key)
@@ -210,7 +185,7 @@ class Page:
         self.call("Input.dispatchKeyEvent", type="keyUp", key=key, code=code, windowsVirtualKeyCode=vk)
 
     def mouse(self, kind, x, y, held):
-        """One mouse event: kind "Pressed", "Released" or "Moved"; held: the left button is down after it."""
+        # One mouse event: kind "Pressed", "Released" or "Moved"; held: the left button is down after it.
         button = "none" if kind == "Moved" else "left"
         self.call("Input.dispatchMouseEvent", type=f"mouse{kind}", x=x, y=y, button=button,
                   buttons=1 if held else 0, clickCount=0 if kind == "Moved" else 1)
@@ -225,8 +200,8 @@ class Page:
         self.click(r["x"] + r["width"] / 2, r["y"] + r["height"] / 2)
 
     def drag(self, points, pause=0.0):
-        """Presses the left button at the first point, moves through the others with it held
-        (they may lie outside the canvas), `pause` seconds apart, and releases it at the last."""
+        # Presses the left button at the first point, moves through the others with it held
+        # (they may lie outside the canvas), `pause` seconds apart, and releases it at the last.
         self.mouse("Moved", *points[0], False)
         self.mouse("Pressed", *points[0], True)
         for point in points[1:]:
