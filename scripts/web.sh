@@ -89,11 +89,10 @@ echo "Built $site: $(cd "$site" && echo *)"
 
 $serve || exit 0
 exec python3 - "$site" "$port" <<'EOF'
-# Serves the folder on 127.0.0.1 until interrupted.
+# Serves the folder on 127.0.0.1 until interrupted (.wasm as application/wasm).
 import functools, http.server, sys
 folder, port = sys.argv[1], int(sys.argv[2])
 handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=folder)
-handler.extensions_map[".wasm"] = "application/wasm"
 with http.server.ThreadingHTTPServer(("127.0.0.1", port), handler) as server:
     print(f"Serving {folder}: open http://127.0.0.1:{server.server_address[1]}/ (Ctrl-C stops)",
           flush=True)
