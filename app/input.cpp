@@ -54,7 +54,8 @@ bool HandleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         return true;
     }
 
-    if (message != WM_LBUTTONDOWN && message != WM_LBUTTONUP && message != WM_MOUSEMOVE) {
+    if (message != WM_LBUTTONDOWN && message != WM_LBUTTONUP && message != WM_MOUSEMOVE &&
+        message != WM_CAPTURECHANGED) {
         return false;
     }
     if (viewer.renderContext == nullptr) return false;
@@ -67,10 +68,21 @@ bool HandleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
             TrackballPress(x, y);
             break;
         case WM_LBUTTONUP:
-            ReleaseCapture();
+            // The release first: letting the capture go reports its loss,
+            // which would end the drag where the last move left it.
             TrackballRelease(x, y);
+            ReleaseCapture();
+            break;
+        case WM_CAPTURECHANGED:
+            // The capture was taken away mid-drag: the release goes elsewhere.
+            TrackballEndDrag();
             break;
         default:  // WM_MOUSEMOVE: the trackball, then the default procedure
+            // A move with the button up ends a drag whose release was lost.
+            if (viewer.dragging == 1 && !(wParam & MK_LBUTTON)) {
+                TrackballEndDrag();
+                ReleaseCapture();
+            }
             TrackballDrag(x, y);
             return false;
     }

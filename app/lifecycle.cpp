@@ -9,8 +9,18 @@ namespace {
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerPeriodMs = 100;  // only wakes the message loop
 
+// The client area the frames fill; the size asked for until the window
+// says otherwise.
+void TakeClientSize(std::int32_t width, std::int32_t height) {
+    viewer.clientWidth = width > 0 ? width : viewer.windowWidth;
+    viewer.clientHeight = height > 0 ? height : viewer.windowHeight;
+}
+
 void CreateSequence(HWND window) {
     SetTimer(window, kTimerId, kTimerPeriodMs, nullptr);
+    RECT client = {};
+    GetClientRect(window, &client);
+    TakeClientSize(client.right, client.bottom);
     viewer.deviceContext = GetDC(window);
     SetupPixelFormat(viewer.deviceContext);  // does not return on failure
     SetupPalette(viewer.deviceContext);
@@ -41,7 +51,7 @@ void RealiseViewerPalette() {
 
 }  // namespace
 
-bool HandleLifecycleMessage(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/,
+bool HandleLifecycleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                             LRESULT* result) {
     switch (message) {
         case WM_CREATE:
@@ -56,7 +66,14 @@ bool HandleLifecycleMessage(HWND window, UINT message, WPARAM wParam, LPARAM /*l
 
         case WM_SIZE:
             if (viewer.renderContext == nullptr) return false;
-            // Whatever changed the size, set it back; the position is kept.
+            // Frames fill the client area the window has (a minimised one
+            // has none: the last one stays)...
+            if (LOWORD(lParam) > 0 && HIWORD(lParam) > 0) {
+                TakeClientSize(LOWORD(lParam), HIWORD(lParam));
+                FitSceneToClientArea();
+            }
+            // ...and whatever changed the size, it is asked back; the
+            // position is kept. A window manager may keep it as it is.
             SetWindowPos(window, HWND_TOP, 80, 80, viewer.windowWidth, viewer.windowHeight,
                          SWP_NOMOVE);
             *result = 0;

@@ -7,6 +7,8 @@ ViewerState viewer = {
     .windowY = 50,
     .windowWidth = 0,
     .windowHeight = 0,
+    .clientWidth = 0,
+    .clientHeight = 0,
     .deviceContext = nullptr,
     .renderContext = nullptr,
     .palette = nullptr,
@@ -26,5 +28,7 @@ ViewerState viewer = {
     .lastSpherePoint = {0.0f, 0.0f, 0.0f},
     .pressX = 0,
     .pressY = 0,
+    .dragX = 0,
+    .dragY = 0,
     .stepParameter = 0.55f,
 };

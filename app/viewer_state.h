@@ -13,7 +13,11 @@ struct ViewerState {
     const char* windowClassName;
     const char* windowTitle;
     std::int32_t windowX, windowY;
-    std::int32_t windowWidth, windowHeight;  // outer size, square once set
+    std::int32_t windowWidth, windowHeight;  // outer size asked for, square once set
+    // The client area the frames fill and the trackball spans: what the
+    // window really has (a tiling window manager may hold it at another
+    // size than asked for). Set at creation and by every WM_SIZE.
+    std::int32_t clientWidth, clientHeight;
 
     HDC deviceContext;
     HGLRC renderContext;        // non-null while a rendering context exists
@@ -35,6 +39,9 @@ struct ViewerState {
     float panOffset[2];
     float lastSpherePoint[3];
     std::int32_t pressX, pressY;
+    // The pointer's last position in the drag: where a drag whose release
+    // never comes (the capture taken away) is ended.
+    std::int32_t dragX, dragY;
 
     float stepParameter;  // stepped by keys j and k; nothing reads it yet
 };

@@ -67,6 +67,8 @@ Window* FromDc(HDC dc);         // null unless the DC of a live window
 Window* FromNativeId(Uint32 windowId);
 Window* FocusWindow();  // the window that gets keys: SDL's keyboard focus, else the first live one
 HWND CaptureWindow();
+// The capture is gone without ReleaseCapture (SDL let it go with the focus).
+void ForgetCapture();
 bool PaletteSelected(HPALETTE palette);  // into the device context of a live window
 // The first visible window waiting for WM_PAINT (only hwnd when it is not null).
 Window* WindowNeedingPaint(HWND hwnd);
@@ -75,6 +77,10 @@ LRESULT SendToWindow(Window* w, UINT message, WPARAM wParam, LPARAM lParam);
 // Compares the native window's size and state with what was last reported;
 // when they differ, records them and fills msg with the WM_SIZE to deliver.
 bool TakeSizeChange(Window* w, MSG* msg);
+
+// x11.cpp: asks the X server for a new size of an X11 window; false for a
+// window of another video driver.
+bool RequestX11Size(SDL_Window* native, int width, int height);
 
 // queue.cpp
 void PostToQueue(const MSG& msg);

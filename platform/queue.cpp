@@ -202,6 +202,15 @@ void Translate(const SDL_Event& e) {
                 case SDL_WINDOWEVENT_EXPOSED:
                     if (w->visible && w->state != SIZE_MINIMIZED) w->needsPaint = true;
                     break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    // SDL lets the capture go with the focus, and the buttons'
+                    // releases then go to other windows.
+                    if (CaptureWindow() == ToHandle(w)) {
+                        ForgetCapture();
+                        buttons = 0;
+                        Push(ToHandle(w), WM_CAPTURECHANGED, 0, 0, e.window.timestamp);
+                    }
+                    break;
                 case SDL_WINDOWEVENT_SIZE_CHANGED:
                 case SDL_WINDOWEVENT_RESIZED:
                 case SDL_WINDOWEVENT_MINIMIZED:
@@ -253,8 +262,18 @@ void Translate(const SDL_Event& e) {
             if (Window* c = FromHandle(CaptureWindow())) w = c;
             if (!w) break;
             lastPoint = POINT{w->x + e.motion.x, w->y + e.motion.y};
-            Push(ToHandle(w), WM_MOUSEMOVE, Modifiers(), PackPoint(e.motion.x, e.motion.y),
-                 e.motion.timestamp);
+            // As on Win32, a move that has not been read yet stands for the
+            // pointer's latest position: a new one takes its place, unless
+            // another message came between them.
+            const MSG move = {ToHandle(w),        WM_MOUSEMOVE,
+                              Modifiers(),        PackPoint(e.motion.x, e.motion.y),
+                              e.motion.timestamp, lastPoint};
+            if (!queue.empty() && queue.back().msg.message == WM_MOUSEMOVE &&
+                queue.back().msg.hwnd == move.hwnd && queue.back().msg.wParam == move.wParam) {
+                queue.back().msg = move;
+                break;
+            }
+            queue.push_back(Entry{move, {}, false});
             break;
         }
         case SDL_MOUSEBUTTONDOWN:

@@ -168,6 +168,7 @@ typedef struct tagLOGPALETTE {
 #define WM_RBUTTONUP 0x0205
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
+#define WM_CAPTURECHANGED 0x0215
 
 // Button and modifier state in wParam of the pointer messages.
 #define MK_LBUTTON 0x0001

@@ -45,6 +45,15 @@ void NativeSize(Window* w, int* state, int* width, int* height) {
     SDL_GetWindowSize(w->native, width, height);
 }
 
+// Asks for a new size of the native window; it changes when the window
+// system says so, and a window manager may keep another (tiling ones do).
+// Under X11 the request goes straight to the server: SDL's own resize takes
+// a size that the window manager refused for granted after a short wait,
+// and would then clip the pointer to it and report the wrong size.
+void RequestNativeSize(Window* w, int width, int height) {
+    if (!RequestX11Size(w->native, width, height)) SDL_SetWindowSize(w->native, width, height);
+}
+
 void Invalidate(Window* w) {
     if (w->visible && w->state != SIZE_MINIMIZED) w->needsPaint = true;
 }
@@ -100,6 +109,10 @@ HWND CaptureWindow() {
     return capture;
 }
 
+void ForgetCapture() {
+    capture = nullptr;
+}
+
 void RefreshWindowIcons() {
     for (auto& w : windows)
         if (w->alive && w->native) ApplyIconAndCursor(w.get());
@@ -138,14 +151,8 @@ bool TakeSizeChange(Window* w, MSG* msg) {
     if (!w->native || !w->shownOnce) return false;
     int state, width, height;
     NativeSize(w, &state, &width, &height);
-    bool restored = w->state == SIZE_MINIMIZED && state != SIZE_MINIMIZED;
     w->state = state;
     if (state != SIZE_MINIMIZED) {
-        if (restored && (width != w->width || height != w->height)) {
-            // A size set while minimised applies on restoring.
-            SDL_SetWindowSize(w->native, w->width, w->height);
-            SDL_GetWindowSize(w->native, &width, &height);
-        }
         if (width != w->width || height != w->height) Invalidate(w);
         w->width = width;
         w->height = height;
@@ -284,25 +291,17 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM /*wParam*/, LPARAM
 BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
     Window* w = FromHandle(hwnd);
     if (!w) return FALSE;
-    bool sized = false;
     if (!(flags & SWP_NOSIZE)) {
-        cx = std::max(cx, 0);
-        cy = std::max(cy, 0);
-        if (w->state == SIZE_MINIMIZED) {
-            // Only the size to restore to changes; the window stays minimised.
+        cx = std::max(cx, 1);
+        cy = std::max(cy, 1);
+        if (!w->native) {
             w->width = cx;
             w->height = cy;
-            if (w->native) SDL_SetWindowSize(w->native, std::max(cx, 1), std::max(cy, 1));
         } else if (w->state == SIZE_MAXIMIZED || cx != w->width || cy != w->height) {
             // Window managers keep a maximised window at the maximised size,
             // so it is set back to normal to take the new one.
-            if (w->native && w->state == SIZE_MAXIMIZED) SDL_RestoreWindow(w->native);
-            w->state = SIZE_RESTORED;
-            if (w->native && (cx != w->width || cy != w->height))
-                SDL_SetWindowSize(w->native, std::max(cx, 1), std::max(cy, 1));
-            w->width = cx;
-            w->height = cy;
-            sized = true;
+            if (w->state == SIZE_MAXIMIZED) SDL_RestoreWindow(w->native);
+            RequestNativeSize(w, cx, cy);
         }
     }
     if (!(flags & SWP_NOMOVE) && (x != w->x || y != w->y)) {
@@ -316,12 +315,6 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int 
         else if (!(flags & SWP_NOZORDER) && insertAfter == HWND_TOP)
             SDL_RaiseWindow(w->native);
     }
-    if (sized) {
-        if (w->classStyle & (CS_HREDRAW | CS_VREDRAW)) Invalidate(w);
-        if (w->state != w->reportedState || w->width != w->reportedWidth ||
-            w->height != w->reportedHeight)
-            SendSize(w);
-    }
     return TRUE;
 }
 
@@ -329,8 +322,12 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     Window* w = FromHandle(hwnd);
     if (!w || w->destroying) return FALSE;
     w->destroying = true;
-    if (capture == hwnd) ReleaseCapture();
     SendToWindow(w, WM_DESTROY, 0, 0);
+    // The capture ends with the window, which no longer hears of it.
+    if (capture == hwnd) {
+        if (VideoReady()) SDL_CaptureMouse(SDL_FALSE);
+        capture = nullptr;
+    }
     w->alive = false;
     ForgetWindowMessages(hwnd);
     if (w->native) {
@@ -346,12 +343,17 @@ HWND WINAPI SetCapture(HWND hwnd) {
     if (!w) return previous;
     capture = hwnd;
     if (w->native) SDL_CaptureMouse(SDL_TRUE);
+    if (Window* loser = previous != hwnd ? FromHandle(previous) : nullptr)
+        SendToWindow(loser, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
     return previous;
 }
 
 BOOL WINAPI ReleaseCapture(void) {
+    HWND previous = capture;
     if (capture && VideoReady()) SDL_CaptureMouse(SDL_FALSE);
     capture = nullptr;
+    // The window that had it hears of it, even when it let it go itself.
+    if (Window* loser = FromHandle(previous)) SendToWindow(loser, WM_CAPTURECHANGED, 0, 0);
     return TRUE;
 }
 

@@ -16,6 +16,8 @@ PALETTEENTRY PaletteEntryFor(int index, const PIXELFORMATDESCRIPTOR& format);
 extern const float lightPositions[6][4];  // lights 1 to 6
 void InitScene();
 void SetProjection();
+// Viewport and projection for the client area in clientWidth x clientHeight.
+void FitSceneToClientArea();
 void BuildCheckerTexture();
 
 // Frames.

@@ -44,11 +44,16 @@ constexpr int kCheckerSize = 256;
 }  // namespace
 
 void SetProjection() {
-    const float aspect = float(double(viewer.windowWidth) / double(viewer.windowHeight));
+    const float aspect = float(double(viewer.clientWidth) / double(viewer.clientHeight));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-4.0 * aspect, 4.0 * aspect, -4.0, 4.0, -6.0, 6.0);
     glMatrixMode(GL_MODELVIEW);
+}
+
+void FitSceneToClientArea() {
+    glViewport(0, 0, viewer.clientWidth, viewer.clientHeight);
+    SetProjection();
 }
 
 void BuildCheckerTexture() {

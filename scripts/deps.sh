@@ -7,7 +7,7 @@ build=(cmake ninja-build g++ pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri li
        libpng-dev libimagequant-dev)
 # The start-up notice on Xvfb needs X core fonts, which xvfb only recommends.
 run=(xvfb xfonts-base libx11-dev libxtst-dev imagemagick)
-test=(googletest libgtest-dev libtinyobjloader-dev xvfb libx11-dev libxtst-dev openbox
+test=(googletest libgtest-dev libtinyobjloader-dev xvfb libx11-dev libxtst-dev openbox i3-wm
       x11-utils mesa-utils freeglut3-dev cppcheck clang-tidy clang)
 # The Windows build (mingw-w64) and Wine to run it.
 windows=(g++-mingw-w64-x86-64-posix mingw-w64 wine wine64)

@@ -31,9 +31,9 @@ void TrackballPress(std::int32_t x, std::int32_t y) {
     viewer.spinActive = 1;
     viewer.dragging = 1;
     viewer.keepAnimating = 0;
-    viewer.pressX = x;
-    viewer.pressY = y;
-    const SpherePoint p = PointerToSphere(x, y, viewer.windowWidth, viewer.windowHeight);
+    viewer.pressX = viewer.dragX = x;
+    viewer.pressY = viewer.dragY = y;
+    const SpherePoint p = PointerToSphere(x, y, viewer.clientWidth, viewer.clientHeight);
     viewer.lastSpherePoint[0] = p.x;
     viewer.lastSpherePoint[1] = p.y;
     viewer.lastSpherePoint[2] = p.z;
@@ -41,7 +41,9 @@ void TrackballPress(std::int32_t x, std::int32_t y) {
 
 void TrackballDrag(std::int32_t x, std::int32_t y) {
     if (viewer.dragging == 0) return;
-    const SpherePoint c = PointerToSphere(x, y, viewer.windowWidth, viewer.windowHeight);
+    viewer.dragX = x;
+    viewer.dragY = y;
+    const SpherePoint c = PointerToSphere(x, y, viewer.clientWidth, viewer.clientHeight);
     const float* l = viewer.lastSpherePoint;
 
     const float dx = c.x - l[0], dy = c.y - l[1], dz = c.z - l[2];
@@ -69,4 +71,8 @@ void TrackballRelease(std::int32_t x, std::int32_t y) {
         viewer.keepAnimating = 1;
     }
     RequestRedraw();
+}
+
+void TrackballEndDrag() {
+    if (viewer.dragging == 1) TrackballRelease(viewer.dragX, viewer.dragY);
 }

@@ -1,5 +1,5 @@
 // The virtual trackball: pointer positions on a hemisphere filling the
-// window, and the rotations between them.
+// client area, and the rotations between them.
 #pragma once
 
 #include <cstdint>
@@ -13,3 +13,6 @@ SpherePoint PointerToSphere(std::int32_t x, std::int32_t y, std::int32_t width,
 void TrackballPress(std::int32_t x, std::int32_t y);
 void TrackballDrag(std::int32_t x, std::int32_t y);
 void TrackballRelease(std::int32_t x, std::int32_t y);
+// Ends a drag whose release will not come (the pointer capture was taken
+// away, or the button is up) as a release where the pointer was last seen.
+void TrackballEndDrag();

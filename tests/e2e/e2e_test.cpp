@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <regex>
@@ -122,6 +123,13 @@ protected:
             },
             kFrame);
         return GetGeometry(*x, window);
+    }
+    // Whether no other client holds the pointer.
+    bool PointerFree() {
+        const bool free = XGrabPointer(*x, DefaultRootWindow(x->display), False, 0, GrabModeAsync,
+                                       GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+        XUngrabPointer(*x, CurrentTime);
+        return free;
     }
     int ExitStatus(Millis timeout) { return WaitForExit(viewer, timeout).value_or(-1); }
     // Frames keep coming and the picture keeps changing.
@@ -260,6 +268,26 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     ExpectTurning("the release outside was lost");
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
 
+    // The focus taken away mid-drag (as Alt+Tab does) takes the capture with
+    // it, and the release goes to another window: the drag ends where the
+    // pointer was last seen, here where it began, so the model stops, and
+    // moves with the button up turn nothing.
+    XSetInputFocus(*x, window, RevertToPointerRoot, CurrentTime);
+    Centre();
+    PressButton(*x);
+    Centre(30, 0);
+    ASSERT_TRUE(WaitForFrames(viewer, Frames(viewer) + 1, kFrame)) << "the drag turns nothing";
+    Centre();
+    XSetInputFocus(*x, PointerRoot, RevertToPointerRoot, CurrentTime);
+    ASSERT_TRUE(WaitUntil([&] { return PointerFree(); }, kFrame)) << "the capture stays";
+    MovePointer(*x, g.x + g.width + 20, g.y);
+    ReleaseButton(*x);
+    ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
+    frames = Frames(viewer);
+    Centre(-100, 40);
+    Centre(60, -80);
+    EXPECT_FALSE(WaitForFrames(viewer, frames + 1, kQuiet)) << "the lost drag goes on";
+
     // A held key repeats, and each repeat is a frame.
     XkbSetAutoRepeatRate(*x, XkbUseCoreKbd, 50, 20);
     frames = Frames(viewer);
@@ -269,10 +297,7 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
 
     // Released, the pointer belongs to every window again: no grab is left.
-    EXPECT_EQ(XGrabPointer(*x, DefaultRootWindow(x->display), False, 0, GrabModeAsync,
-                           GrabModeAsync, None, None, CurrentTime),
-              GrabSuccess);
-    XUngrabPointer(*x, CurrentTime);
+    EXPECT_TRUE(PointerFree());
 
     // A storm of 5000 seeded events, with no pause between them: moves in the
     // window and around it, the left button, keys.
@@ -331,6 +356,43 @@ TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
     // The close button: WM_DELETE_WINDOW, and the viewer ends with 0.
     Tell(window, NoEventMask, "WM_PROTOCOLS", {long(XInternAtom(*x, "WM_DELETE_WINDOW", False))});
     EXPECT_EQ(ExitStatus(Millis(2000)), 0) << Why();
+}
+
+TEST_F(Viewer, FillsTheWindowATilingManagerHoldsAndTurnsAboutItsMiddle) {
+    ASSERT_NO_FATAL_FAILURE(Serve(1600, 1000));
+    // i3 runs its exec lines once it manages the screen.
+    const std::string config = ::testing::TempDir() + "i3-" + std::to_string(getpid());
+    std::ofstream(config) << "# i3 config file (v4)\nfont fixed\nexec touch " << config << ".up\n";
+    manager = ::Launch({"i3", {"-c", config}, server.display, {}, false});
+    ASSERT_TRUE(WaitUntil([&] { return unlink((config + ".up").c_str()) == 0; }, kStart))
+        << "no i3";
+    unlink(config.c_str());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // The tile's size, not the size asked for; the saddle in the middle of it.
+    EXPECT_GT(g.width, 1500);
+    PictureStats s;
+    auto centred = [&] {
+        s = Analyse(Shot());
+        return std::abs(s.left + s.right - g.width) <= 3 &&
+               std::abs(s.top + s.bottom - g.height) <= 3;
+    };
+    EXPECT_TRUE(WaitUntil(centred, kFrame))
+        << "box " << s.left << "-" << s.right << " x " << s.top << "-" << s.bottom;
+    ASSERT_NO_FATAL_FAILURE(ClickToStop());
+    ASSERT_TRUE(centred());
+    const PictureStats still = s;
+
+    // A drag across the middle turns it about the vertical axis: the cut
+    // edges at the top and bottom stay where they are.
+    Centre(-150, 0);
+    PressButton(*x);
+    for (int dx = -140; dx <= 150; dx += 10)
+        Centre(dx, 0);
+    ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
+    EXPECT_TRUE(centred());
+    EXPECT_NE(std::pair(s.left, s.covered), std::pair(still.left, still.covered)) << "no turn";
+    EXPECT_NEAR(s.top, still.top, 1);
+    EXPECT_NEAR(s.bottom, still.bottom, 1);
 }
 
 TEST_F(Viewer, WithoutOpenGlShowsAnErrorAndEndsWithOne) {

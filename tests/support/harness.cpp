@@ -192,7 +192,7 @@ std::vector<Window> FindWindows(Display* display, const std::string& title, bool
     auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     std::vector<Window> found;
     // Client windows are children of the root or, under a window manager,
-    // nested in its frame a level or two down.
+    // nested in its frames (named or not) a level or two down.
     std::vector<std::pair<Window, int>> pending = {{DefaultRootWindow(display), 0}};
     while (!pending.empty()) {
         auto [window, depth] = pending.back();
@@ -205,11 +205,10 @@ std::vector<Window> FindWindows(Display* display, const std::string& title, bool
             if (!XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable)
                 continue;
             const std::string name = WindowTitle(display, children[i]);
-            if (name.empty()) {
-                if (depth < 3) pending.push_back({children[i], depth + 1});
-            } else if (prefix ? name.rfind(title, 0) == 0 : name == title) {
+            if (!name.empty() && (prefix ? name.rfind(title, 0) == 0 : name == title))
                 found.push_back(children[i]);
-            }
+            else if (depth < 3)
+                pending.push_back({children[i], depth + 1});
         }
         XFree(children);
     }

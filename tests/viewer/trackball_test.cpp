@@ -36,7 +36,7 @@ class TrackballMoves : public ::testing::Test {
 protected:
     void SetUp() override {
         viewer = stateAtLoad;
-        viewer.windowWidth = viewer.windowHeight = 200;
+        viewer.clientWidth = viewer.clientHeight = 200;
     }
     // (dragging, spinActive, keepAnimating), and whether a frame was asked for since the last call.
     static std::tuple<int, int, int, bool> State() {

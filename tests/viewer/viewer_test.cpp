@@ -11,6 +11,7 @@
 #include "app/viewer_state.h"
 #include "render/render.h"
 #include "tests/support/harness.h"
+#include "trackball/trackball.h"
 
 namespace {
 
@@ -57,14 +58,17 @@ protected:
         return ViewerWindowProc(window, message, wParam,
                                 LPARAM(std::uint16_t(x)) | LPARAM(std::uint16_t(y)) << 16);
     }
-    // The idle phase as the message loop runs it, at most `limit` hook calls.
+    // The message loop until nothing waits and no frame is asked for, at most
+    // `limit` hook calls.
     int IdleFrames(int limit) {
         int calls = 0;
-        for (MSG m; viewer.redrawHook != nullptr && calls < limit;) {
+        for (MSG m; calls < limit;) {
             if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
                 TranslateMessage(&m), DispatchMessageA(&m);
-            else
+            else if (viewer.redrawHook != nullptr)
                 viewer.redrawHook(), ++calls;
+            else
+                break;
         }
         return calls;
     }
@@ -326,6 +330,47 @@ TEST_F(ViewerWindow, ThePointerTurnsTheModelOnlyWithAContext) {
     EXPECT_EQ(IdleFrames(20), 20);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(viewer.spinMatrix[i], i % 5 == 0) << i;
+
+    // A move with the button up ends a drag whose release was lost, as a
+    // release where the pointer was last seen: here a throw.
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, 100, 100);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, 130, 100);
+    const float angle = viewer.spinAngle;
+    Send(WM_MOUSEMOVE, 0, 200, 250);
+    EXPECT_EQ(std::tuple(viewer.dragging, viewer.keepAnimating, viewer.spinAngle),
+              std::tuple(0, 1, angle));
+}
+
+// The turn between two poses of spinMatrix, in degrees.
+float TurnBetween(const float* a, const float* b) {
+    double trace = 0;  // of b times a's transpose
+    for (int i = 0; i < 3; ++i)
+        for (int k = 0; k < 3; ++k)
+            trace += b[4 * k + i] * a[4 * k + i];
+    return float(std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0)) * 180 / M_PI);
+}
+
+TEST_F(ViewerWindow, MovesThatArriveDuringAFrameTurnItAsFarAsThePath) {
+    XConnection x(std::getenv("DISPLAY"));
+    const Geometry g = GetGeometry(x, WaitForWindow(x, viewer.windowTitle, Millis(5000)));
+    const int y = kSide / 2 + 10;
+    MovePointer(x, g.x + 130, g.y + y);
+    PressButton(x);
+    IdleFrames(10);
+    ASSERT_EQ(viewer.dragging, 1);
+    const std::vector<float> before(viewer.spinMatrix, viewer.spinMatrix + 16);
+    // Twenty moves of 3 pixels, all waiting before the next frame.
+    float path = 0;
+    for (int i = 1; i <= 20; ++i) {
+        MovePointer(x, g.x + 130 + 3 * i, g.y + y);
+        const SpherePoint a = PointerToSphere(127 + 3 * i, y, kSide, kSide),
+                          b = PointerToSphere(130 + 3 * i, y, kSide, kSide);
+        path += 90 * std::hypot(b.x - a.x, b.y - a.y, b.z - a.z);
+    }
+    EXPECT_EQ(IdleFrames(10), 1);
+    EXPECT_NEAR(TurnBetween(before.data(), viewer.spinMatrix), path, path / 50);
+    ReleaseButton(x);
+    IdleFrames(10);
 }
 
 int hookCalls = 0, quitAfter = 0;
