@@ -130,7 +130,8 @@ class Page:
 
     def console_errors(self):
         # Every error so far: console.error, uncaught exceptions, failed loads.
-        self.call("Runtime.evaluate", expression="0")  # takes in the events sent before
+        # A rejection nobody handled is reported after its task: give it time to come.
+        self.evaluate("new Promise((done) => setTimeout(done, 200))")
         return list(self.errors)
 
     # ---- What the page shows ----
@@ -143,9 +144,6 @@ class Page:
             return box.open && box.dataset.shown == {self.boxes} && {{ caption: document.getElementById('message-box-caption').textContent,
                                  text: document.getElementById('message-box-text').textContent,
                                  error: box.classList.contains('error') }}; }})()""", timeout)
-
-    def box_open(self):
-        return self.evaluate("document.getElementById('message-box').open")
 
     def rect(self, selector="#canvas"):
         # The element's place and CSS size on the page (x, y, width, height) and, for the
