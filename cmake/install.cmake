@@ -4,7 +4,13 @@
 #   cmake --install build/run --prefix ~/.local
 # On Windows the executable, a README.txt and the licence lie side by side,
 # as the ZIP archive holds them (see package.cmake).
+# A web build installs what a web server serves, side by side.
 include(GNUInstallDirs)
+
+if(EMSCRIPTEN)
+  install(FILES ${PARABOLOID_WEB_FILES} DESTINATION .)
+  return()
+endif()
 
 if(WIN32)
   install(TARGETS paraboloid RUNTIME DESTINATION .)

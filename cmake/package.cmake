@@ -1,7 +1,8 @@
 # Packages made from the install rules (install.cmake) by CPack:
 #   cpack -G DEB   a native build: paraboloid_VERSION_amd64.deb
 #   cpack -G ZIP   a Windows build: paraboloid-VERSION-win64.zip
-# scripts/package.sh makes both.
+#   cpack -G ZIP   a web build: paraboloid-VERSION-web.zip, the files for a web server
+# scripts/package.sh makes them.
 set(CPACK_PACKAGE_NAME paraboloid)
 set(CPACK_PACKAGE_VENDOR "The paraboloid developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer that turns a lit saddle surface with the mouse")
@@ -13,7 +14,10 @@ from the start; dragging it with the mouse turns it like a ball under the
 hand, and a throw keeps it spinning.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
-if(WIN32)
+if(EMSCRIPTEN)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME web)
+elseif(WIN32)
   set(CPACK_GENERATOR ZIP)
 else()
   set(CPACK_GENERATOR DEB)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a step needs, when any is missing.
-# Usage: scripts/deps.sh build|run|test|windows|package
+# Usage: scripts/deps.sh build|run|test|windows|package|web|web-test
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri
@@ -13,6 +13,10 @@ test=(googletest libgtest-dev libtinyobjloader-dev xvfb libx11-dev libxtst-dev o
 windows=(g++-mingw-w64-x86-64-posix mingw-w64 wine wine64)
 # Making and checking the Debian package and the Windows archive.
 package=(dpkg-dev lintian appstream desktop-file-utils)
+# The web build: Emscripten, and dpkg-source to unpack Debian's SDL2 source for it.
+web=(emscripten dpkg-dev)
+# Driving the web page in a headless browser.
+web_test=(chromium python3 python3-websocket python3-pil)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
@@ -20,7 +24,9 @@ case "${1:-build}" in
   test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${windows[@]}" "${package[@]}") ;;
   windows) wanted=("${build[@]}" "${windows[@]}") ;;
   package) wanted=("${build[@]}" "${windows[@]}" "${package[@]}") ;;
-  *) echo "usage: $0 build|run|test|windows|package" >&2; exit 2 ;;
+  web) wanted=("${build[@]}" "${web[@]}") ;;
+  web-test) wanted=("${build[@]}" "${web[@]}" "${web_test[@]}") ;;
+  *) echo "usage: $0 build|run|test|windows|package|web|web-test" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -2,6 +2,7 @@
 # Makes the packages users install, from scratch, and checks them:
 #   build/package/paraboloid_VERSION_amd64.deb   (Debian 12)
 #   build/package/paraboloid-VERSION-win64.zip   (Windows, 64-bit)
+#   build/package/paraboloid-VERSION-web.zip     (the files for any static web server)
 # The Debian package is built with Debian's hardening flags and must pass
 # desktop-file-validate, appstreamcli validate and lintian (errors and
 # warnings fail; the README explains the remaining notes).
@@ -35,6 +36,18 @@ zip=$(echo "$out"/windows/cpack/paraboloid-*-win64.zip)
 mv "$zip" "$out/"
 zip="$out/$(basename "$zip")"
 
+# The web: the Emscripten build, as scripts/web.sh makes it (with its SDL2
+# for the web, built once). Made once the platform layer has its web part,
+# which its CMake file names; until then it is skipped, and said so.
+web=""
+if grep -q EMSCRIPTEN platform/CMakeLists.txt; then
+  PARABOLOID_WEB_BUILD="$out/web" PARABOLOID_WEB_SITE="$out/web/site" scripts/web.sh
+  cpack --config "$out/web/CPackConfig.cmake" -G ZIP -B "$out/web/cpack"
+  web=$(echo "$out"/web/cpack/paraboloid-*-web.zip)
+  mv "$web" "$out/"
+  web="$out/$(basename "$web")"
+fi
+
 echo "Checking $deb"
 dpkg-deb --extract "$deb" "$out/deb-root"
 desktop-file-validate "$out"/deb-root/usr/share/applications/*.desktop
@@ -43,3 +56,8 @@ lintian --fail-on error,warning --display-info "$deb"
 
 echo "Made $deb"
 echo "Made $zip"
+if [ -n "$web" ]; then
+  echo "Made $web"
+else
+  echo "No web archive: the platform layer has no web part yet"
+fi
