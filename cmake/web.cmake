@@ -6,14 +6,6 @@
 set(PARABOLOID_WEB_DIR ${PROJECT_BINARY_DIR}/web CACHE PATH
     "Where the web build puts the page, the program's script and its WebAssembly")
 
-# The OpenGL 1.1 calls the viewer makes, drawn with WebGL.
-if(NOT TARGET fixedgl AND EXISTS ${PROJECT_SOURCE_DIR}/fixedgl/CMakeLists.txt)
-  add_subdirectory(fixedgl)
-endif()
-if(TARGET fixedgl)
-  target_link_libraries(paraboloid PRIVATE fixedgl)
-endif()
-
 set_target_properties(paraboloid PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY
                                                        ${PARABOLOID_WEB_DIR})
 target_link_options(paraboloid PRIVATE

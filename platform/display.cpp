@@ -2,12 +2,14 @@
 // that answers, and a missing or silent one is a clear failure, never a hang
 // and never SDL's invisible fallback drivers.
 
+#if !defined(__EMSCRIPTEN__)  // X11 only: the probe's sockets (POSIX)
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstddef>
@@ -20,6 +22,7 @@
 namespace platform {
 namespace {
 
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland: the display must answer
 // How long a display may take to answer the first request of a connection.
 constexpr int kAnswerTimeoutMs = 1000;
 
@@ -203,6 +206,12 @@ bool StartVideo() {
     return true;
 }
 
+#else  // browser only: the page is the display
+bool StartVideo() {
+    return StartBrowserVideo();
+}
+#endif
+
 }  // namespace
 
 bool EnsureVideo() {
@@ -226,6 +235,9 @@ HINSTANCE WINAPI GetModuleHandleA(LPCSTR moduleName) {
 
 int WINAPI GetSystemMetrics(int index) {
     if (index != SM_CYSCREEN || !EnsureVideo()) return 0;
+#if defined(__EMSCRIPTEN__)  // browser only: the page is the screen
+    return BrowserScreenHeight();
+#endif
     // SDL lists the primary display first.
     SDL_Rect bounds;
     return SDL_GetDisplayBounds(0, &bounds) == 0 ? bounds.h : 0;

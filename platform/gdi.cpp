@@ -44,6 +44,50 @@ int Shift(Uint32 mask) {
     return shift;
 }
 
+// The format of a window made with the request, as its context reports it
+// (as asked for without a context).
+PIXELFORMATDESCRIPTOR Described(const Request& r, SDL_Window* window, SDL_GLContext context) {
+    auto value = [context](SDL_GLattr attribute, int asked) {
+        if (context) SDL_GL_GetAttribute(attribute, &asked);
+        return static_cast<BYTE>(asked);
+    };
+    PIXELFORMATDESCRIPTOR real = {};
+    real.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+    real.nVersion = 1;
+    real.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (value(SDL_GL_DOUBLEBUFFER, r.doubleBuffer)) real.dwFlags |= PFD_DOUBLEBUFFER;
+    real.iPixelType = PFD_TYPE_RGBA;
+    real.cRedBits = value(SDL_GL_RED_SIZE, r.color);
+    real.cGreenBits = value(SDL_GL_GREEN_SIZE, r.color);
+    real.cBlueBits = value(SDL_GL_BLUE_SIZE, r.color);
+    real.cAlphaBits = value(SDL_GL_ALPHA_SIZE, r.alpha);
+    real.cColorBits = static_cast<BYTE>(real.cRedBits + real.cGreenBits + real.cBlueBits);
+    real.cDepthBits = value(SDL_GL_DEPTH_SIZE, r.depth);
+    real.cStencilBits = value(SDL_GL_STENCIL_SIZE, r.stencil);
+    real.cAccumRedBits = value(SDL_GL_ACCUM_RED_SIZE, 0);
+    real.cAccumGreenBits = value(SDL_GL_ACCUM_GREEN_SIZE, 0);
+    real.cAccumBlueBits = value(SDL_GL_ACCUM_BLUE_SIZE, 0);
+    real.cAccumAlphaBits = value(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+    real.cAccumBits = static_cast<BYTE>(real.cAccumRedBits + real.cAccumGreenBits +
+                                        real.cAccumBlueBits + real.cAccumAlphaBits);
+    real.iLayerType = PFD_MAIN_PLANE;
+    // Where the components sit in a pixel comes from the window's visual.
+    int bpp;
+    Uint32 rmask, gmask, bmask, amask;
+    const Uint32 layout =
+        window ? SDL_GetWindowPixelFormat(window) : Uint32{SDL_PIXELFORMAT_RGB888};
+    if (SDL_ISPIXELFORMAT_INDEXED(layout)) {
+        real.dwFlags |= PFD_NEED_PALETTE;
+    } else if (SDL_PixelFormatEnumToMasks(layout, &bpp, &rmask, &gmask, &bmask, &amask)) {
+        real.cRedShift = static_cast<BYTE>(Shift(rmask));
+        real.cGreenShift = static_cast<BYTE>(Shift(gmask));
+        real.cBlueShift = static_cast<BYTE>(Shift(bmask));
+        real.cAlphaShift = static_cast<BYTE>(real.cAlphaBits ? Shift(amask) : 0);
+    }
+    return real;
+}
+
+#if !defined(__EMSCRIPTEN__)
 // Creates a hidden window and a context with the request and reads back the
 // format they really have. Where the display has the format but cannot make
 // a context on it (a driver that cannot serve it), the format is what was
@@ -57,47 +101,13 @@ bool Probe(const Request& r, PIXELFORMATDESCRIPTOR* real) {
     SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
     UntrapX11Errors(window);
     if (!window) return false;
-    auto value = [context](SDL_GLattr attribute, int asked) {
-        if (context) SDL_GL_GetAttribute(attribute, &asked);
-        return static_cast<BYTE>(asked);
-    };
-    *real = PIXELFORMATDESCRIPTOR{};
-    real->nSize = sizeof(PIXELFORMATDESCRIPTOR);
-    real->nVersion = 1;
-    real->dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (value(SDL_GL_DOUBLEBUFFER, r.doubleBuffer)) real->dwFlags |= PFD_DOUBLEBUFFER;
-    real->iPixelType = PFD_TYPE_RGBA;
-    real->cRedBits = value(SDL_GL_RED_SIZE, r.color);
-    real->cGreenBits = value(SDL_GL_GREEN_SIZE, r.color);
-    real->cBlueBits = value(SDL_GL_BLUE_SIZE, r.color);
-    real->cAlphaBits = value(SDL_GL_ALPHA_SIZE, r.alpha);
-    real->cColorBits = static_cast<BYTE>(real->cRedBits + real->cGreenBits + real->cBlueBits);
-    real->cDepthBits = value(SDL_GL_DEPTH_SIZE, r.depth);
-    real->cStencilBits = value(SDL_GL_STENCIL_SIZE, r.stencil);
-    real->cAccumRedBits = value(SDL_GL_ACCUM_RED_SIZE, 0);
-    real->cAccumGreenBits = value(SDL_GL_ACCUM_GREEN_SIZE, 0);
-    real->cAccumBlueBits = value(SDL_GL_ACCUM_BLUE_SIZE, 0);
-    real->cAccumAlphaBits = value(SDL_GL_ACCUM_ALPHA_SIZE, 0);
-    real->cAccumBits = static_cast<BYTE>(real->cAccumRedBits + real->cAccumGreenBits +
-                                         real->cAccumBlueBits + real->cAccumAlphaBits);
-    real->iLayerType = PFD_MAIN_PLANE;
-    // Where the components sit in a pixel comes from the window's visual.
-    int bpp;
-    Uint32 rmask, gmask, bmask, amask;
-    const Uint32 layout = SDL_GetWindowPixelFormat(window);
-    if (SDL_ISPIXELFORMAT_INDEXED(layout)) {
-        real->dwFlags |= PFD_NEED_PALETTE;
-    } else if (SDL_PixelFormatEnumToMasks(layout, &bpp, &rmask, &gmask, &bmask, &amask)) {
-        real->cRedShift = static_cast<BYTE>(Shift(rmask));
-        real->cGreenShift = static_cast<BYTE>(Shift(gmask));
-        real->cBlueShift = static_cast<BYTE>(Shift(bmask));
-        real->cAlphaShift = static_cast<BYTE>(real->cAlphaBits ? Shift(amask) : 0);
-    }
+    *real = Described(r, window, context);
     if (context) SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     SDL_GL_MakeCurrent(previousWindow, previousContext);
     return true;
 }
+#endif
 
 bool IsPalette(HGDIOBJ object) {
     if (object == &state.stockPalette) return true;
@@ -127,7 +137,11 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     Request r{std::clamp(request->cColorBits / 3, 1, 8), request->cAlphaBits, request->cDepthBits,
               request->cStencilBits, (request->dwFlags & PFD_DOUBLEBUFFER) != 0};
     PIXELFORMATDESCRIPTOR real;
+#if defined(__EMSCRIPTEN__)  // browser only: one canvas, which a probe would take
+    real = Described(r, nullptr, nullptr);
+#else
     if (!Probe(r, &real)) return 0;
+#endif
     for (size_t i = 0; i < state.formats.size(); ++i)
         if (std::memcmp(&state.formats[i], &real, sizeof real) == 0) return static_cast<int>(i + 1);
     state.formats.push_back(real);
@@ -188,6 +202,12 @@ BOOL WINAPI UnrealizeObject(HGDIOBJ object) {
 BOOL WINAPI SwapBuffers(HDC dc) {
     Window* w = FromDc(dc);
     if (!w || !w->native || !w->pixelFormat || SDL_GL_GetCurrentWindow() != w->native) return FALSE;
+#if defined(__EMSCRIPTEN__)
+    // Browser only: the page shows what was drawn once it has control again,
+    // at the display's next refresh, and the program goes on after it.
+    BrowserNextFrame();
+#else
     SDL_GL_SwapWindow(w->native);
+#endif
     return TRUE;
 }

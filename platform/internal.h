@@ -80,7 +80,8 @@ struct Palette {
 
 struct Context {
     SDL_GLContext gl;
-    int pixelFormat;  // the format it was made for: it is made current only with it
+    SDL_Window* window;  // where it was made: it is current there while it is deleted
+    int pixelFormat;     // the format it was made for: it is made current only with it
 };
 
 constexpr int kIconSide = 32;
@@ -145,7 +146,8 @@ struct PlatformState {
     bool showingBox = false;
 };
 
-extern PlatformState state;
+// Defined in window.cpp; nothing touches it before main.
+extern PlatformState state;  // NOLINT(bugprone-dynamic-static-initializers)
 
 inline HWND ToHandle(Window* w) {
     return reinterpret_cast<HWND>(w);
@@ -203,3 +205,23 @@ void TrapX11Errors();
 int UntrapX11Errors(SDL_Window* native);
 
 }  // namespace platform
+
+#if defined(__EMSCRIPTEN__)  // browser only: browser.cpp
+namespace platform {
+// Starts SDL's video on the page and listens to the page's pointer and input.
+bool StartBrowserVideo();
+// The next pointer event of the page: kind 1 a move, 2 a press, 3 a release
+// of the main button, 0 none; x and y in canvas pixels (outside it while
+// captured).
+struct PagePointer {
+    int kind, x, y;
+};
+PagePointer BrowserTakePointer();
+void BrowserCapturePointer(bool capture);
+int BrowserScreenHeight();  // the page's: the page is the screen
+// These three give the browser control until they return (ASYNCIFY).
+void BrowserMessageBox(const char* caption, const char* text, bool error);
+void BrowserNextFrame();   // the next display refresh
+void BrowserWait(int ms);  // input, or ms passed (-1: no limit)
+}  // namespace platform
+#endif

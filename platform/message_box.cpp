@@ -1,8 +1,11 @@
-// Message boxes: SDL's modal box on a display, standard error without one.
+// Message boxes: SDL's modal box on a display (a dialog in the page in the
+// browser), standard error without one.
 
+#if !defined(__EMSCRIPTEN__)
 #include <pthread.h>    // POSIX
 #include <signal.h>     // POSIX
 #include <sys/prctl.h>  // Linux only
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +16,7 @@
 namespace platform {
 namespace {
 
+#if !defined(__EMSCRIPTEN__)  // desktops: SDL's box, in the program or a process of its own
 // SDL may show its box from a process of its own; it must not outlive the
 // program (Linux only).
 void EndWithProgram() {
@@ -33,10 +37,49 @@ struct sigaction DefaultUnlessIgnored(int signal) {
     return kept;
 }
 
+// Shows SDL's box; false when SDL cannot, with SDL's reason to tell.
+bool ShowBox(HWND owner, const std::string& title, const std::string& message, UINT type) {
+    // OK is the one button; Return and Escape both press it, as on Win32.
+    SDL_MessageBoxButtonData ok = {
+        SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK,
+        "OK"};
+    Window* parent = FromHandle(owner);
+    SDL_MessageBoxData box = {};
+    box.flags = (type & MB_ICONHAND) ? SDL_MESSAGEBOX_ERROR : 0;
+    box.window = parent ? parent->native : nullptr;
+    box.title = title.c_str();
+    box.message = message.c_str();
+    box.numbuttons = 1;
+    box.buttons = &ok;
+    // SDL turns SIGINT and SIGTERM into a quit event that nobody reads
+    // while the box blocks; until it is dismissed they end the program.
+    const struct sigaction keptInt = DefaultUnlessIgnored(SIGINT);
+    const struct sigaction keptTerm = DefaultUnlessIgnored(SIGTERM);
+    static const bool watching = pthread_atfork(nullptr, nullptr, EndWithProgram) == 0;
+    (void)watching;
+    int pressed = 0;
+    state.showingBox = true;
+    const int shown = SDL_ShowMessageBox(&box, &pressed);
+    state.showingBox = false;
+    sigaction(SIGINT, &keptInt, nullptr);
+    sigaction(SIGTERM, &keptTerm, nullptr);
+    return shown == 0;
+}
+#else  // browser only: a dialog in the page
+bool ShowBox(HWND, const std::string& title, const std::string& message, UINT type) {
+    BrowserMessageBox(title.c_str(), message.c_str(), (type & MB_ICONHAND) != 0);
+    return true;
+}
+#endif
+
 }  // namespace
 
 const char* ProgramName() {
+#if defined(__EMSCRIPTEN__)
+    return "paraboloid";
+#else
     return program_invocation_short_name;  // Linux only (GNU C library)
+#endif
 }
 
 }  // namespace platform
@@ -47,31 +90,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     std::string message = text ? text : "";
     const std::string title = caption ? caption : "Error";  // Win32's caption when none is given
     if (EnsureVideo()) {
-        // OK is the one button; Return and Escape both press it, as on Win32.
-        SDL_MessageBoxButtonData ok = {
-            SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK,
-            "OK"};
-        Window* parent = FromHandle(owner);
-        SDL_MessageBoxData box = {};
-        box.flags = (type & MB_ICONHAND) ? SDL_MESSAGEBOX_ERROR : 0;
-        box.window = parent ? parent->native : nullptr;
-        box.title = title.c_str();
-        box.message = message.c_str();
-        box.numbuttons = 1;
-        box.buttons = &ok;
-        // SDL turns SIGINT and SIGTERM into a quit event that nobody reads
-        // while the box blocks; until it is dismissed they end the program.
-        const struct sigaction keptInt = DefaultUnlessIgnored(SIGINT);
-        const struct sigaction keptTerm = DefaultUnlessIgnored(SIGTERM);
-        static const bool watching = pthread_atfork(nullptr, nullptr, EndWithProgram) == 0;
-        (void)watching;
-        int pressed = 0;
-        state.showingBox = true;
-        const int shown = SDL_ShowMessageBox(&box, &pressed);
-        state.showingBox = false;
-        sigaction(SIGINT, &keptInt, nullptr);
-        sigaction(SIGTERM, &keptTerm, nullptr);
-        if (shown == 0) return IDOK;  // the only way to close it
+        if (ShowBox(owner, title, message, type)) return IDOK;  // the only way to close it
         // The display works but SDL could not show the box (on X11 it needs
         // a core font, on Wayland the zenity program): say why.
         std::fprintf(stderr, "%s: cannot show a message box: %s\n", ProgramName(), SDL_GetError());

@@ -47,6 +47,12 @@ void PushPointer(Window* w, UINT message, int x, int y, DWORD time) {
     PostToQueue(m);
 }
 
+void PushButton(Window* w, bool left, bool down, int x, int y, DWORD time) {
+    if (!w || !left) return;
+    state.leftButtonDown = down;
+    PushPointer(w, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, x, y, time);
+}
+
 void TranslateWindowEvent(const SDL_WindowEvent& e) {
     Window* w = FromNativeId(e.windowID);
     if (!w) return;
@@ -104,19 +110,17 @@ void Translate(const SDL_Event& e) {
                 Push(ToHandle(w), WM_CHAR, static_cast<unsigned char>(*c), 1, e.text.timestamp);
             break;
         }
+#if !defined(__EMSCRIPTEN__)  // in the browser the pointer comes from the page (Pump)
         case SDL_MOUSEMOTION:
             if (Window* w = PointerWindow(e.motion.windowID))
                 PushPointer(w, WM_MOUSEMOVE, e.motion.x, e.motion.y, e.motion.timestamp);
             break;
         case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP: {
-            Window* w = PointerWindow(e.button.windowID);
-            if (!w || e.button.button != SDL_BUTTON_LEFT) break;
-            state.leftButtonDown = e.type == SDL_MOUSEBUTTONDOWN;
-            PushPointer(w, state.leftButtonDown ? WM_LBUTTONDOWN : WM_LBUTTONUP, e.button.x,
-                        e.button.y, e.button.timestamp);
+        case SDL_MOUSEBUTTONUP:
+            PushButton(PointerWindow(e.button.windowID), e.button.button == SDL_BUTTON_LEFT,
+                       e.type == SDL_MOUSEBUTTONDOWN, e.button.x, e.button.y, e.button.timestamp);
             break;
-        }
+#endif
         default:  // maps to no message
             break;
     }
@@ -129,6 +133,16 @@ void Pump() {
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
         Translate(e);
+#if defined(__EMSCRIPTEN__)  // browser only: the page's pointer events
+    for (PagePointer p = BrowserTakePointer(); p.kind != 0; p = BrowserTakePointer()) {
+        Window* w = FromHandle(state.capture);
+        if (!w) w = FocusWindow();
+        if (p.kind == 1 && w)
+            PushPointer(w, WM_MOUSEMOVE, p.x, p.y, Now());
+        else if (p.kind > 1)
+            PushButton(w, true, p.kind == 2, p.x, p.y, Now());
+    }
+#endif
 }
 
 // The next message, in Win32's order of priority.
@@ -207,6 +221,12 @@ BOOL WINAPI GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
             timeout = timeout < 0 ? left : std::min(timeout, left);
         }
         if (timeout == 0) continue;
+#if defined(__EMSCRIPTEN__)  // browser only: the page runs meanwhile
+        if (state.videoReady) {
+            BrowserWait(timeout);
+            continue;
+        }
+#endif
         if (state.videoReady) {
             SDL_WaitEventTimeout(nullptr, timeout);
         } else if (timeout > 0) {

@@ -1,6 +1,11 @@
-// OpenGL rendering contexts on SDL's.
+// OpenGL rendering contexts on SDL's. In the browser a context is WebGL's,
+// with the OpenGL 1.1 subset of fixedgl/ drawing on it.
 
 #include "platform/internal.h"
+
+#if defined(__EMSCRIPTEN__)
+#include "fixedgl/fixedgl.h"
+#endif
 
 namespace platform {
 namespace {
@@ -25,13 +30,19 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     ApplyPixelFormatAttributes(w->pixelFormat);
     TrapX11Errors();
     SDL_GLContext gl = SDL_GL_CreateContext(w->native);
+#if defined(__EMSCRIPTEN__)  // browser only: OpenGL 1.1 on the WebGL context
+    if (gl && !FixedGlAttach(SDL_GL_GetProcAddress)) {
+        SDL_GL_DeleteContext(gl);
+        gl = nullptr;
+    }
+#endif
     SDL_GL_MakeCurrent(previousWindow, previousContext);
     if (UntrapX11Errors(w->native) > 0 && gl) {
         SDL_GL_DeleteContext(gl);
         gl = nullptr;
     }
     if (!gl) return nullptr;
-    state.contexts.push_back(std::make_unique<Context>(Context{gl, w->pixelFormat}));
+    state.contexts.push_back(std::make_unique<Context>(Context{gl, w->native, w->pixelFormat}));
     return reinterpret_cast<HGLRC>(state.contexts.back().get());
 }
 
@@ -51,6 +62,9 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC rc) {
 BOOL WINAPI wglDeleteContext(HGLRC rc) {
     Context* c = FindContext(rc);
     if (!c) return FALSE;
+#if defined(__EMSCRIPTEN__)  // browser only: the layer lets go of the context first
+    if (SDL_GL_MakeCurrent(c->window, c->gl) == 0) FixedGlDetach();
+#endif
     SDL_GL_DeleteContext(c->gl);  // stops being current first if it is
     std::erase_if(state.contexts, [c](const auto& kept) { return kept.get() == c; });
     return TRUE;

@@ -14,7 +14,7 @@ PlatformState state;
 namespace {
 
 const WindowClass* FindClass(LPCSTR name) {
-    if (name == nullptr || reinterpret_cast<UINT_PTR>(name) < 0x10000) return nullptr;
+    if (name == nullptr) return nullptr;
     for (const WindowClass& c : state.classes)
         if (SDL_strcasecmp(c.name.c_str(), name) == 0) return &c;
     return nullptr;
@@ -274,7 +274,11 @@ HWND WINAPI SetCapture(HWND hwnd) {
     Window* w = FromHandle(hwnd);
     if (!w) return previous;
     state.capture = hwnd;
+#if defined(__EMSCRIPTEN__)  // browser only: the page's pointer capture
+    BrowserCapturePointer(true);
+#else
     if (w->native) SDL_CaptureMouse(SDL_TRUE);
+#endif
     if (Window* loser = previous != hwnd ? FromHandle(previous) : nullptr)
         SendToWindow(loser, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
     return previous;
@@ -282,7 +286,11 @@ HWND WINAPI SetCapture(HWND hwnd) {
 
 BOOL WINAPI ReleaseCapture(void) {
     HWND previous = state.capture;
+#if defined(__EMSCRIPTEN__)  // browser only: the page's pointer capture
+    if (previous) BrowserCapturePointer(false);
+#else
     if (previous && state.videoReady) SDL_CaptureMouse(SDL_FALSE);
+#endif
     state.capture = nullptr;
     // The window that had it hears of it, even when it let it go itself.
     if (Window* loser = FromHandle(previous)) SendToWindow(loser, WM_CAPTURECHANGED, 0, 0);

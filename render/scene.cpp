@@ -1,6 +1,6 @@
-#include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/viewer_state.h"
 #include "render/internal.h"
@@ -37,7 +37,12 @@ const LightColours lightColours[6] = {
 const float light0Position[4] = {0.7f, 0.7f, 0.025f, 0.0f};
 
 // One unit in the last place above the float nearest to 0.243.
-const float fogDensity = std::bit_cast<float>(std::uint32_t{0x3E78D4FF});
+const float fogDensity = [] {
+    const std::uint32_t bits = 0x3E78D4FF;
+    float density;
+    std::memcpy(&density, &bits, sizeof density);
+    return density;
+}();
 const float fogColour[4] = {0.4f, 0.4f, 0.5f, 1.0f};
 
 constexpr int kCheckerSize = 256;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a step needs, when any is missing.
-# Usage: scripts/deps.sh build|run|test|windows|package|web|web-test
+# Usage: scripts/deps.sh build|run|test|windows|package|web
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri
@@ -21,12 +21,12 @@ web_test=(chromium python3 python3-websocket python3-pil)
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
   run) wanted=("${build[@]}" "${run[@]}") ;;
-  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${windows[@]}" "${package[@]}") ;;
+  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${windows[@]}" "${package[@]}"
+                 "${web[@]}" "${web_test[@]}") ;;
   windows) wanted=("${build[@]}" "${windows[@]}") ;;
-  package) wanted=("${build[@]}" "${windows[@]}" "${package[@]}") ;;
+  package) wanted=("${build[@]}" "${windows[@]}" "${package[@]}" "${web[@]}") ;;
   web) wanted=("${build[@]}" "${web[@]}") ;;
-  web-test) wanted=("${build[@]}" "${web[@]}" "${web_test[@]}") ;;
-  *) echo "usage: $0 build|run|test|windows|package|web|web-test" >&2; exit 2 ;;
+  *) echo "usage: $0 build|run|test|windows|package|web" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,6 +1,7 @@
 // Preloaded into the viewer by the tests (LD_PRELOAD): wraps SDL's message
 // box and buffer swap, records them in the shared ProbeBlock and forwards
 // every call to the real SDL, so the viewer behaves as without it.
+#include <GL/gl.h>
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <vector>
 
 #include "tests/support/probe.h"
 
@@ -32,6 +34,23 @@ F Real(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
+// Writes the frame about to be shown as a binary PPM to `path`.
+void WritePicture(SDL_Window* window, const char* path) {
+    static auto size = Real<void (*)(SDL_Window*, int*, int*)>("SDL_GL_GetDrawableSize");
+    static auto read = reinterpret_cast<void (*)(int, int, int, int, unsigned, unsigned, void*)>(
+        dlsym(RTLD_DEFAULT, "glReadPixels"));
+    int width = 0, height = 0;
+    size(window, &width, &height);
+    std::vector<unsigned char> rows(std::size_t(width) * height * 3);
+    read(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());  // bottom row first
+    if (FILE* out = std::fopen(path, "wb")) {
+        std::fprintf(out, "P6 %d %d 255\n", width, height);
+        for (int y = height - 1; y >= 0; --y)
+            std::fwrite(&rows[std::size_t(y) * width * 3], 3, std::size_t(width), out);
+        std::fclose(out);
+    }
+}
+
 }  // namespace
 
 extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* data, int* buttonId) {
@@ -52,6 +71,9 @@ extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* data, int* buttonId)
 
 extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
     static auto real = Real<void (*)(SDL_Window*)>("SDL_GL_SwapWindow");
+    // The first frame as drawn, when asked for (PARABOLOID_PROBE_FIRST_FRAME).
+    const char* first = std::getenv("PARABOLOID_PROBE_FIRST_FRAME");
+    if (first != nullptr && Block() != nullptr && Block()->frames == 0) WritePicture(window, first);
     real(window);
     if (ProbeBlock* b = Block()) {
         std::int64_t now = ProbeNowNs(), zero = 0;

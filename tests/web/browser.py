@@ -59,9 +59,13 @@ class Page:
         self.boxes = 0  # message boxes returned by message_box()
         try:
             port_file = os.path.join(self.profile, "DevToolsActivePort")
-            poll(lambda: os.path.exists(port_file) and open(port_file).read().count("\n"), 20,
-                 "Chromium's DevTools port")
-            port = open(port_file).read().split()[0]
+
+            def port():  # Chromium's DevTools port, once it has written it whole
+                if os.path.exists(port_file):
+                    with open(port_file) as f:
+                        lines = f.read().split("\n")
+                    return len(lines) > 1 and lines[0]
+            port = poll(port, 20, "Chromium's DevTools port")
             with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list") as answer:
                 target = next(t for t in json.load(answer) if t["type"] == "page")
             self.socket = websocket.create_connection(target["webSocketDebuggerUrl"],
@@ -184,7 +188,9 @@ class Page:
 
     def mouse(self, kind, x, y, held):
         # One mouse event: kind "Pressed", "Released" or "Moved"; held: the left button is down after it.
-        button = "none" if kind == "Moved" else "left"
+        # A move with the button held names it, as the browser's own drags do (pointer capture
+        # follows only such moves).
+        button = "left" if held or kind != "Moved" else "none"
         self.call("Input.dispatchMouseEvent", type=f"mouse{kind}", x=x, y=y, button=button,
                   buttons=1 if held else 0, clickCount=0 if kind == "Moved" else 1)
 
