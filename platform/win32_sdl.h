@@ -1,60 +1,69 @@
-// The Win32 subset the viewer uses, for systems other than Windows.
+// The Win32 subset the viewer uses, for systems other than Windows: X11,
+// Wayland and web browsers (Emscripten).
 //
 // Names, types, numeric values and calling semantics are Win32's; the
 // implementation underneath is SDL2 (window, OpenGL context, event queue,
 // message box, pointer capture). Only what the viewer relies on is here: a
-// call or a message the viewer does not use is not implemented.
+// call or a message the viewer does not use is not implemented. In the
+// browser the window is the page's canvas and OpenGL 1.1 is fixedgl/'s, on
+// WebGL.
 //
 // What it implements (x: as on Win32, with the departures below)
 //
 //   Win32                                         X11  Wayland  browser  file
-//   RegisterClassA, CreateWindowExA (top level),   x    x        -        window.cpp
+//   RegisterClassA, CreateWindowExA (top level),   x    x        x        window.cpp
 //     ShowWindow, UpdateWindow, DestroyWindow,
 //     DefWindowProcA (WM_CLOSE, WM_PAINT)
-//   SetWindowPos, GetClientRect, WM_SIZE           x    x        -        window.cpp
-//   BeginPaint, EndPaint, WM_PAINT, GetDC,         x    x        -        window.cpp
+//   SetWindowPos, GetClientRect, WM_SIZE           x    x        x        window.cpp
+//   BeginPaint, EndPaint, WM_PAINT, GetDC,         x    x        x        window.cpp
 //     ReleaseDC, WindowFromDC
-//   SetCapture, ReleaseCapture, WM_CAPTURECHANGED  x    x        -        window.cpp
-//   PeekMessageA, GetMessageA, TranslateMessage,   x    x        -        queue.cpp
+//   SetCapture, ReleaseCapture, WM_CAPTURECHANGED  x    x        x        window.cpp
+//   PeekMessageA, GetMessageA, TranslateMessage,   x    x        x        queue.cpp
 //     DispatchMessageA, PostQuitMessage, SetTimer;
 //     WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN,
 //     WM_LBUTTONUP, WM_MOUSEMOVE, WM_CLOSE,
 //     WM_TIMER, WM_QUIT
-//   GetSystemMetrics (SM_CYSCREEN),                x    x        -        display.cpp
+//   GetSystemMetrics (SM_CYSCREEN),                x    x        x        display.cpp
 //     GetModuleHandleA (null)
-//   MessageBoxA (MB_OK, MB_ICONHAND)               x    x        -        message_box.cpp
-//   LoadIconA (101), LoadCursorA (IDC_ARROW)       x    x        -        icon.cpp
-//   ChoosePixelFormat, SetPixelFormat,             x    x        -        gdi.cpp
+//   MessageBoxA (MB_OK, MB_ICONHAND)               x    x        x        message_box.cpp
+//   LoadIconA (101), LoadCursorA (IDC_ARROW)       x    x        x        icon.cpp
+//   ChoosePixelFormat, SetPixelFormat,             x    x        x        gdi.cpp
 //     GetPixelFormat, DescribePixelFormat,
 //     CreatePalette, SelectPalette,
 //     RealizePalette, UnrealizeObject, SwapBuffers
-//   wglCreateContext, wglMakeCurrent,              x    x        -        wgl.cpp
+//   wglCreateContext, wglMakeCurrent,              x    x        x        wgl.cpp
 //     wglDeleteContext
 //
 // Where it departs from Win32, and why
 //
 //   X11 Wayland browser
-//    x    x    -   The size given to CreateWindowExA and SetWindowPos is the
-//                  client size: the frame lies outside the window. (window.cpp)
+//    x    x    x   The size given to CreateWindowExA and SetWindowPos is the
+//                  client size: the frame lies outside the window (in the
+//                  browser there is none). (window.cpp)
 //    x    x    -   SetWindowPos asks for the size and returns; WM_SIZE comes
 //                  when the window system reports one, and a window manager
 //                  may keep another (tiling ones do). Under X11 the request
 //                  goes to the server itself, since SDL takes a refused size
 //                  for granted. A minimised window is asked as it is.
 //                  (window.cpp, x11.cpp)
-//    x    x    -   ShowWindow shows the window as it is, whatever the command
+//    -    -    x   The canvas takes a new size at once; WM_SIZE follows through
+//                  the queue. Its place is the page's, (50, 50) from the top
+//                  left, whatever SetWindowPos or CreateWindowExA say; its
+//                  title is the page's, where browsers drop leading and
+//                  trailing blanks; its icon is the page's. (window.cpp, web/)
+//    x    x    x   ShowWindow shows the window as it is, whatever the command
 //                  (the viewer gives SW_SHOWDEFAULT); minimising and
 //                  maximising come from the window manager. (window.cpp)
-//    x    x    -   Messages never sent: WM_ACTIVATE, WM_ERASEBKGND (BeginPaint
+//    x    x    x   Messages never sent: WM_ACTIVATE, WM_ERASEBKGND (BeginPaint
 //                  sets fErase instead), WM_KEYUP, WM_SYSKEYDOWN, WM_SETFOCUS,
 //                  WM_KILLFOCUS, the non-client, right and middle button and
 //                  wheel messages. WM_CREATE's lParam is 0. (queue.cpp)
-//    x    x    -   WM_KEYDOWN has a virtual-key code only for letters, digits
+//    x    x    x   WM_KEYDOWN has a virtual-key code only for letters, digits
 //                  and Escape (0 for other keys) and lParam 1. WM_CHAR comes
 //                  from the text SDL reports, one message a byte of UTF-8 (the
 //                  ANSI code page), and for Escape; other keys that type no
 //                  text (Return, Tab, Ctrl with a letter) give none. (queue.cpp)
-//    x    x    -   The pointer messages' wParam has MK_LBUTTON only.
+//    x    x    x   The pointer messages' wParam has MK_LBUTTON only.
 //                  (queue.cpp)
 //    x    x    -   SetCapture takes the pointer where SDL can, which needs the
 //                  keyboard focus; without it, X11 still sends a pressed
@@ -64,25 +73,39 @@
 //                  cleared, since the release goes to another window. A
 //                  destroyed window is not told that its capture ends.
 //                  (window.cpp, queue.cpp)
-//    x    x    -   PeekMessageA and GetMessageA take no window or message
+//    -    -    x   The pointer comes from the page's pointer events (SDL's stop
+//                  at the canvas's edge), and SetCapture is the page's pointer
+//                  capture of the pressed button; the page losing the focus
+//                  takes it as on the desktop. Pointer messages that come in
+//                  one wait follow the keys of that wait. (browser.cpp, queue.cpp)
+//    x    x    x   PeekMessageA and GetMessageA take no window or message
 //                  filter (they fail when given one). GetMessageA with neither
 //                  a display nor a timer fails instead of waiting for ever.
 //                  (queue.cpp)
-//    x    x    -   SetTimer: window timers only, without a TIMERPROC; at least
+//    -    -    x   GetMessageA gives the browser control while it waits, and
+//                  SwapBuffers until the display's next refresh, when the page
+//                  shows the frame (requestAnimationFrame). (queue.cpp, gdi.cpp)
+//    x    x    x   SetTimer: window timers only, without a TIMERPROC; at least
 //                  10 ms. (queue.cpp)
 //    x    x    -   SIGINT and SIGTERM, which SDL turns into a quit event, close
 //                  the focused window as its close button does (POSIX).
 //                  (queue.cpp, display.cpp)
-//    x    x    -   Every window behaves as CS_OWNDC. (window.cpp)
-//    x    x    -   Every pixel format is true colour: RealizePalette maps
+//    x    x    x   Every window behaves as CS_OWNDC. (window.cpp)
+//    x    x    x   Every pixel format is true colour: RealizePalette maps
 //                  nothing and a palette keeps no entries. Pixel formats are
 //                  numbered as ChoosePixelFormat finds them, each read back
-//                  from a real context. (gdi.cpp)
+//                  from a real context, except in the browser, whose one
+//                  canvas a probe would take: there the format is the one asked
+//                  for, and a page without WebGL fails at wglCreateContext.
+//                  (gdi.cpp)
 //    x    x    -   MessageBoxA shows SDL's box; where SDL cannot (X11 without
 //                  core fonts, Wayland without the zenity program) or there
 //                  is no display, the text goes to standard error. While it
 //                  waits, SIGINT and SIGTERM end the program unless they were
 //                  inherited as ignored (POSIX). (message_box.cpp)
+//    -    -    x   MessageBoxA shows the page's modal dialog. GetSystemMetrics
+//                  gives the page's height: the page is the screen.
+//                  (message_box.cpp, browser.cpp)
 //    x    -    -   The display must answer before SDL opens it, or the program
 //                  fails with the cause (the X11 probe); SDL's invisible
 //                  fallback video drivers count only when asked for.
@@ -91,8 +114,9 @@
 //
 // Parts for one system only are marked where they stand: X11 only (the
 // probe in display.cpp, x11.cpp), Linux only (prctl and
-// program_invocation_short_name in message_box.cpp) and POSIX only (the
-// signals and the socket probe).
+// program_invocation_short_name in message_box.cpp), POSIX only (the
+// signals and the socket probe) and browser only (browser.cpp and the
+// __EMSCRIPTEN__ parts of the other files).
 #pragma once
 
 #include <GL/gl.h>

@@ -15,9 +15,9 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:verify_asan_link_order=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/support/lsan.supp:print_suppressions=0"
 
-# Unit tests (the end-to-end and Wine suites run in the main build: the one
-# drives an unsanitized session, the other a Windows executable).
-ctest --test-dir "$build" --output-on-failure --timeout 300 -LE 'e2e|windows'
+# Unit tests (the end-to-end, Wine and web suites run in the main build: they
+# drive an unsanitized session, a Windows executable and a WebAssembly one).
+ctest --test-dir "$build" --output-on-failure --timeout 300 -LE 'e2e|windows|web'
 
 # One short session of the sanitized viewer: notice, spin, drag, throw, fog,
 # wireframe, stop, Escape. The tour fails unless the viewer ends with 0,

@@ -53,7 +53,6 @@ class Page:
         flags = FLAGS + [f"--user-data-dir={self.profile}"] + ([] if webgl else ["--disable-webgl"])
         self.browser = subprocess.Popen(["chromium", *flags, "about:blank"], stdin=subprocess.DEVNULL,
                                         stdout=self.log, stderr=self.log, start_new_session=True)
-        self.console = []  # (type, text) of every console message, in order
         self.errors = []  # console errors, uncaught exceptions and failed loads
         self.socket = None
         self.boxes = 0  # message boxes returned by message_box()
@@ -110,7 +109,6 @@ class Page:
     def record(self, event, params):
         if event == "Runtime.consoleAPICalled":
             text = " ".join(str(a.get("value", a.get("description", ""))) for a in params["args"])
-            self.console.append((params["type"], text))
             if params["type"] in ("error", "assert"):
                 self.errors.append(text)
         elif event == "Runtime.exceptionThrown":
@@ -149,22 +147,19 @@ class Page:
                                  text: document.getElementById('message-box-text').textContent,
                                  error: box.classList.contains('error') }}; }})()""", timeout)
 
-    def rect(self, selector="#canvas"):
-        # The element's place and CSS size on the page (x, y, width, height) and, for the
-        # canvas, its size in pixels (pixelWidth, pixelHeight).
-        return self.evaluate(f"""(() => {{ const e = document.querySelector('{selector}'),
+    def rect(self):
+        # The canvas's place and CSS size on the page (x, y, width, height) and its size in
+        # pixels (pixelWidth, pixelHeight).
+        return self.evaluate(f"""(() => {{ const e = document.getElementById('canvas'),
             r = e.getBoundingClientRect(); return {{x: r.x, y: r.y, width: r.width, height: r.height,
             pixelWidth: e.width, pixelHeight: e.height}}; }})()""")
 
-    def screenshot(self, x, y, width, height):
-        # The RGB image of a part of the page, as the browser shows it.
-        shot = self.call("Page.captureScreenshot", format="png",
-                         clip={"x": x, "y": y, "width": width, "height": height, "scale": 1})
-        return Image.open(io.BytesIO(base64.b64decode(shot["data"]))).convert("RGB")
-
     def canvas_pixels(self):
+        # The RGB image of the canvas, as the browser shows it.
         c = self.rect()
-        return self.screenshot(c["x"], c["y"], c["width"], c["height"])
+        shot = self.call("Page.captureScreenshot", format="png", clip={
+            "x": c["x"], "y": c["y"], "width": c["width"], "height": c["height"], "scale": 1})
+        return Image.open(io.BytesIO(base64.b64decode(shot["data"]))).convert("RGB")
 
     def wait_for_end(self, timeout=20):
         # Waits until the page says the program has ended; returns the exit status it shows.
@@ -198,10 +193,6 @@ class Page:
         self.mouse("Moved", x, y, False)
         self.mouse("Pressed", x, y, True)
         self.mouse("Released", x, y, False)
-
-    def click_on(self, selector):
-        r = self.rect(selector)
-        self.click(r["x"] + r["width"] / 2, r["y"] + r["height"] / 2)
 
     def drag(self, points, pause=0.0):
         # Presses the left button at the first point, moves through the others with it held
