@@ -9,16 +9,12 @@
 //     (x, y, z); fogOn, wireframeOn, spinActive as given; one DrawFrame. Writes
 //     the SIDE x SIDE picture (RGB, top row first) and then spinMatrix (16
 //     floats) of each case to OUTPUT.
-//   frame_pictures --bench SIDE FRAMES
-//     Prints the time a spinning frame takes, plain, fogged and in wireframe.
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -39,7 +35,6 @@ namespace {
 // OpenGL calls of this program's own, not among the viewer's: loaded like the
 // layer's ES functions, so that neither build names them at link time.
 using ReadPixelsFunction = void (*)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
-using FinishFunction = void (*)();
 
 void* Load(const char* name) {
     return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
@@ -69,48 +64,10 @@ void SetPose(float angle, float x, float y, float z) {
     viewer.spinMatrix[15] = 1;
 }
 
-double ProcessSeconds() {
-    timespec t = {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// Frames back to back while spinning, each mode in turn; on the layer, also
-// its own work alone: detached, it lights and places everything but draws nothing.
-void Bench(int frames) {
-    const auto finish = reinterpret_cast<FinishFunction>(Load("glFinish"));
-    const char* names[3] = {"plain", "fog", "wireframe"};
-    for (int pass = 0; pass < 2; ++pass) {
-#ifdef FRAMES_ON_FIXEDGL
-        if (pass == 1) FixedGlDetach();
-#else
-        if (pass == 1) break;
-#endif
-        for (int mode = 0; mode < 3; ++mode) {
-            viewer.fogOn = mode == 1;
-            viewer.wireframeOn = mode == 2;
-            viewer.spinActive = 1;
-            DrawFrame();
-            if (pass == 0) finish();
-            const auto start = std::chrono::steady_clock::now();
-            const double cpuStart = ProcessSeconds();
-            for (int i = 0; i < frames; ++i)
-                DrawFrame();
-            if (pass == 0) finish();
-            const double wall =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::printf("%-9s %s %7.3f ms a frame, %7.3f ms processor time (%d frames)\n",
-                        names[mode], pass == 0 ? "drawn      " : "layer alone", 1e3 * wall / frames,
-                        1e3 * (ProcessSeconds() - cpuStart) / frames, frames);
-        }
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool bench = argc == 4 && std::string(argv[1]) == "--bench";
-    if (argc < 3) return Fail("usage: OUTPUT SIDE CASE... | --bench SIDE FRAMES");
+    if (argc < 3) return Fail("usage: OUTPUT SIDE CASE...");
     const int side = std::atoi(argv[2]);
     if (side <= 0 || side > 4096) return Fail("bad side");
 
@@ -184,36 +141,32 @@ int main(int argc, char** argv) {
     viewer.clientWidth = viewer.clientHeight = side;
     InitScene();
     int status = 0;
-    if (bench) {
-        Bench(std::atoi(argv[3]));
-    } else {
-        const auto readPixels = reinterpret_cast<ReadPixelsFunction>(Load("glReadPixels"));
-        FILE* output = std::fopen(argv[1], "wb");
-        if (output == nullptr) return Fail("cannot write the output");
-        std::vector<unsigned char> rgba(std::size_t(side) * side * 4);
-        std::vector<unsigned char> rgb(std::size_t(side) * side * 3);
-        for (int i = 3; i < argc; ++i) {
-            float angle = 0, x = 0, y = 0, z = 0;
-            int fog = 0, wireframe = 0, spin = 0;
-            if (std::sscanf(argv[i], "%f,%f,%f,%f,%d,%d,%d", &angle, &x, &y, &z, &fog, &wireframe,
-                            &spin) != 7)
-                return Fail("bad case");
-            SetPose(angle, x, y, z);
-            viewer.fogOn = fog, viewer.wireframeOn = wireframe, viewer.spinActive = spin;
-            DrawFrame();
-            // RGBA with unsigned bytes is the one format ES always reads.
-            readPixels(0, 0, side, side, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-            for (int row = 0; row < side; ++row)
-                for (int column = 0; column < side; ++column)
-                    for (int k = 0; k < 3; ++k)
-                        rgb[(std::size_t(row) * side + column) * 3 + k] =
-                            rgba[(std::size_t(side - 1 - row) * side + column) * 4 + k];
-            if (std::fwrite(rgb.data(), 1, rgb.size(), output) != rgb.size() ||
-                std::fwrite(viewer.spinMatrix, sizeof(float), 16, output) != 16)
-                status = 1;
-        }
-        if (std::fclose(output) != 0) status = 1;
+    const auto readPixels = reinterpret_cast<ReadPixelsFunction>(Load("glReadPixels"));
+    FILE* output = std::fopen(argv[1], "wb");
+    if (output == nullptr) return Fail("cannot write the output");
+    std::vector<unsigned char> rgba(std::size_t(side) * side * 4);
+    std::vector<unsigned char> rgb(std::size_t(side) * side * 3);
+    for (int i = 3; i < argc; ++i) {
+        float angle = 0, x = 0, y = 0, z = 0;
+        int fog = 0, wireframe = 0, spin = 0;
+        if (std::sscanf(argv[i], "%f,%f,%f,%f,%d,%d,%d", &angle, &x, &y, &z, &fog, &wireframe,
+                        &spin) != 7)
+            return Fail("bad case");
+        SetPose(angle, x, y, z);
+        viewer.fogOn = fog, viewer.wireframeOn = wireframe, viewer.spinActive = spin;
+        DrawFrame();
+        // RGBA with unsigned bytes is the one format ES always reads.
+        readPixels(0, 0, side, side, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        for (int row = 0; row < side; ++row)
+            for (int column = 0; column < side; ++column)
+                for (int k = 0; k < 3; ++k)
+                    rgb[(std::size_t(row) * side + column) * 3 + k] =
+                        rgba[(std::size_t(side - 1 - row) * side + column) * 4 + k];
+        if (std::fwrite(rgb.data(), 1, rgb.size(), output) != rgb.size() ||
+            std::fwrite(viewer.spinMatrix, sizeof(float), 16, output) != 16)
+            status = 1;
     }
+    if (std::fclose(output) != 0) status = 1;
 #ifdef FRAMES_ON_FIXEDGL
     FixedGlDetach();
 #endif
