@@ -44,10 +44,17 @@ build_sdl() {
   echo "Building SDL2 $sdl_version for the web (once; kept in $sdl)"
   rm -rf "$work" "$sdl.partial"
   mkdir -p "$work/apt/lists/partial" "$work/apt/sources"
+  # The installed libsdl2-dev may come from any of them.
   cat >"$work/apt/sources/debian.sources" <<EOF
 Types: deb-src
 URIs: ${DEBIAN_MIRROR:-http://deb.debian.org/debian}
 Suites: $suite $suite-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: ${DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
+Suites: $suite-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
