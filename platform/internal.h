@@ -3,6 +3,7 @@
 #pragma once
 
 #include <SDL.h>
+#include <sys/types.h>  // POSIX
 
 #include <cstdint>
 #include <deque>
@@ -140,9 +141,9 @@ struct PlatformState {
     SDL_Cursor* arrowCursor = nullptr;  // made at the first window that shows it
 
     // ---- Message boxes (message_box.cpp)
-    // A box is up: SDL may show it from a process of its own, which must not
-    // outlive the program (POSIX).
-    bool showingBox = false;
+    // The program's process while a box is up, 0 otherwise: SDL may show it
+    // from a process of its own, which must not outlive the program (POSIX).
+    pid_t boxShownBy = 0;
 };
 
 extern PlatformState state;

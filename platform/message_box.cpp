@@ -3,6 +3,7 @@
 #include <pthread.h>    // POSIX
 #include <signal.h>     // POSIX
 #include <sys/prctl.h>  // Linux only
+#include <unistd.h>     // POSIX
 
 #include <cerrno>
 #include <cstdio>
@@ -14,9 +15,11 @@ namespace platform {
 namespace {
 
 // SDL may show its box from a process of its own; it must not outlive the
-// program (Linux only).
+// program, even one that ended while the process was being made (Linux only).
 void EndWithProgram() {
-    if (state.showingBox) prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (state.boxShownBy == 0) return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != state.boxShownBy) _exit(1);
 }
 
 // Gives the signal its default action while the box waits, unless it was
@@ -66,9 +69,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         static const bool watching = pthread_atfork(nullptr, nullptr, EndWithProgram) == 0;
         (void)watching;
         int pressed = 0;
-        state.showingBox = true;
+        state.boxShownBy = getpid();
         const int shown = SDL_ShowMessageBox(&box, &pressed);
-        state.showingBox = false;
+        state.boxShownBy = 0;
         sigaction(SIGINT, &keptInt, nullptr);
         sigaction(SIGTERM, &keptTerm, nullptr);
         if (shown == 0) return IDOK;  // the only way to close it
