@@ -9,7 +9,6 @@
 
 // ---- X11 and Wayland only: the display is asked first --------------------
 #if !defined(__EMSCRIPTEN__)
-#include <signal.h>  // POSIX
 #include <wayland-client.h>
 #include <xcb/xcb.h>
 
@@ -75,12 +74,6 @@ void Close(xcb_connection_t*& x, wl_display*& wayland) {
 // and authorisation) and waits for the display's answer: xcb's connection
 // set-up, a round trip on Wayland.
 void Connect(const std::shared_ptr<Attempt>& a) {
-    // A display that drops the connection makes a write fail here rather
-    // than end the program (the signal stays with this thread and ends with it).
-    sigset_t pipe;
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     xcb_connection_t* x = nullptr;
     wl_display* wayland = nullptr;
     int failure = 0;
@@ -201,8 +194,8 @@ bool StartVideo() {
     const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 #if !defined(__EMSCRIPTEN__)
     // SDL's own connection is made now (or failed): the probe's may go. A
-    // server whose only client leaves resets, and a connection made during
-    // the reset fails.
+    // server whose only client leaves resets, dropping any connection it has
+    // just taken.
     Release(attempts);
 #endif
     if (!started) {
