@@ -83,14 +83,8 @@ EM_ASYNC_JS(void, PageWait, (int ms), {
 
 namespace platform {
 
-bool StartBrowserVideo() {
-    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        state.videoFailure = std::string("the page cannot be drawn on (") + SDL_GetError() + ")";
-        return false;
-    }
+void BrowserListen() {
     PageListen();
-    return true;
 }
 
 PagePointer BrowserTakePointer() {

@@ -2,183 +2,189 @@
 // that answers, and a missing or silent one is a clear failure, never a hang
 // and never SDL's invisible fallback drivers.
 
-#if !defined(__EMSCRIPTEN__)  // X11 only: the probe's sockets (POSIX)
-#include <fcntl.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-#endif
-
-#include <cerrno>
-#include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "platform/internal.h"
 
+// ---- X11 and Wayland only: the display is asked first --------------------
+#if !defined(__EMSCRIPTEN__)
+#include <wayland-client.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 namespace platform {
 namespace {
 
-#if !defined(__EMSCRIPTEN__)  // X11 and Wayland: the display must answer
-// How long a display may take to answer the first request of a connection.
-constexpr int kAnswerTimeoutMs = 1000;
+// How long a display may take to answer a new connection: a remote one over
+// a slow link answers well within it, and a silent one fails after it.
+constexpr auto kAnswerTime = std::chrono::seconds(5);
 
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
 
-// Whether the comma-separated driver list names the driver.
-bool Names(const std::string& list, const char* driver) {
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(',', start);
-        if (end == std::string::npos) end = list.size();
-        if (SDL_strcasecmp(list.substr(start, end - start).c_str(), driver) == 0) return true;
-        start = end + 1;
+void Append(std::string* list, const std::string& item, const char* separator) {
+    if (!list->empty()) *list += separator;
+    *list += item;
+}
+
+// One video driver SDL may try, and for X11 and Wayland the connection that
+// shows its display answers. The connection is made in a thread of its own,
+// which the caller leaves behind when it does not finish in time; the two
+// share this record.
+struct Attempt {
+    std::string driver;
+    std::string display;  // DISPLAY's or WAYLAND_DISPLAY's value; empty: SDL's to try
+    std::mutex lock;      // guards what follows
+    std::condition_variable finished;
+    bool done = false;       // answered (x or wayland set) or failed (cause set)
+    bool abandoned = false;  // nobody waits any more: the thread closes what it opens
+    xcb_connection_t* x = nullptr;
+    wl_display* wayland = nullptr;
+    std::string cause;
+};
+
+bool IsWayland(const Attempt& a) {
+    return SDL_strcasecmp(a.driver.c_str(), "wayland") == 0;
+}
+
+std::string Label(const Attempt& a) {
+    return (IsWayland(a) ? "Wayland display " : "display ") + a.display;
+}
+
+void Close(xcb_connection_t*& x, wl_display*& wayland) {
+    if (x) xcb_disconnect(x);
+    if (wayland) wl_display_disconnect(wayland);
+    x = nullptr;
+    wayland = nullptr;
+}
+
+// Connects as SDL will (the client libraries' own display names, fallbacks
+// and authorisation) and waits for the display's answer: xcb's connection
+// set-up, a round trip on Wayland.
+void Connect(const std::shared_ptr<Attempt>& a) {
+    xcb_connection_t* x = nullptr;
+    wl_display* wayland = nullptr;
+    int failure = 0;
+    if (IsWayland(*a)) {
+        wayland = wl_display_connect(a->display.c_str());
+        failure = wayland == nullptr || wl_display_roundtrip(wayland) < 0;
+    } else {
+        x = xcb_connect(a->display.c_str(), nullptr);
+        failure = xcb_connection_has_error(x);
     }
+    const int error = errno;
+
+    const std::lock_guard hold(a->lock);
+    if (failure != 0 || a->abandoned) Close(x, wayland);
+    a->x = x;
+    a->wayland = wayland;
+    if (failure == XCB_CONN_CLOSED_PARSE_ERR) {
+        a->cause = "DISPLAY \"" + a->display + "\" is not a display name";
+    } else if (failure != 0 && error == EAGAIN) {
+        // xcb's last read would have blocked: the server closed the
+        // connection or refused it (and xcb has written the reason).
+        a->cause = Label(*a) + " refused the connection";
+    } else if (failure != 0) {
+        a->cause = Label(*a) + " cannot be reached";
+        if (error != 0) a->cause += std::string(" (") + std::strerror(error) + ")";
+    }
+    a->done = true;
+    a->finished.notify_one();
+}
+
+// Chooses the video drivers SDL is to try, in order: SDL_VIDEODRIVER's where
+// it is set, else X11's and then Wayland's. X11 and Wayland count only where
+// their variable names a display that answers in time, and the first that
+// does ends the list. Every display is asked at once, so that silent ones
+// cost the time once. False, with the cause, when nothing is left to try.
+bool ChooseDrivers(std::vector<std::shared_ptr<Attempt>>* attempts, std::string* drivers) {
+    const std::string asked = Env("SDL_VIDEODRIVER");
+    const std::string list = asked.empty() ? "x11,wayland" : asked;
+    for (size_t start = 0, end = 0; start <= list.size(); start = end + 1) {
+        end = std::min(list.find(',', start), list.size());
+        auto a = std::make_shared<Attempt>();
+        a->driver = list.substr(start, end - start);
+        const bool wayland = IsWayland(*a);
+        if (wayland || SDL_strcasecmp(a->driver.c_str(), "x11") == 0) {
+            a->display = Env(wayland ? "WAYLAND_DISPLAY" : "DISPLAY");
+            if (a->display.empty()) continue;  // no display of this kind is named
+            std::thread(Connect, a).detach();
+        }
+        if (!a->driver.empty()) attempts->push_back(a);
+    }
+
+    const auto deadline = std::chrono::steady_clock::now() + kAnswerTime;
+    std::string causes;
+    for (const auto& a : *attempts) {
+        if (a->display.empty()) {
+            Append(drivers, a->driver, ",");
+            continue;
+        }
+        std::unique_lock hold(a->lock);
+        if (!a->finished.wait_until(hold, deadline, [&] { return a->done; }))
+            a->cause = Label(*a) + " does not answer";
+        if (a->x || a->wayland) {
+            Append(drivers, a->driver, ",");
+            return true;
+        }
+        Append(&causes, a->cause, "; ");
+    }
+    if (!drivers->empty()) return true;
+    if (causes.empty())
+        causes = asked.empty() ? "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"
+                               : "no display for SDL_VIDEODRIVER=" + asked;
+    state.videoFailure = causes;
     return false;
 }
 
-// Connects without blocking past the deadline. Returns the socket or -1.
-int ConnectBefore(int family, const sockaddr* address, socklen_t length, Uint64 deadline) {
-    int fd = socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    if (connect(fd, address, length) == 0) return fd;
-    if (errno == EINPROGRESS) {
-        pollfd p = {fd, POLLOUT, 0};
-        Uint64 now = SDL_GetTicks64();
-        int wait = deadline > now ? static_cast<int>(deadline - now) : 0;
-        int error = 0;
-        socklen_t size = sizeof error;
-        if (poll(&p, 1, wait) == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 &&
-            error == 0)
-            return fd;
-        errno = error ? error : ETIMEDOUT;
+// Closes the connections that answered and leaves the rest to close their own.
+void Release(const std::vector<std::shared_ptr<Attempt>>& attempts) {
+    for (const auto& a : attempts) {
+        const std::lock_guard hold(a->lock);
+        Close(a->x, a->wayland);
+        a->abandoned = true;
     }
-    int saved = errno;
-    close(fd);
-    errno = saved;
-    return -1;
 }
 
-int ConnectUnix(const std::string& path, bool abstract, Uint64 deadline) {
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    size_t offset = abstract ? 1 : 0;
-    if (path.size() + offset >= sizeof address.sun_path) {
-        errno = ENAMETOOLONG;
-        return -1;
-    }
-    std::memcpy(address.sun_path + offset, path.data(), path.size());
-    socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
-                                              path.size() + (abstract ? 0 : 1));
-    return ConnectBefore(AF_UNIX, reinterpret_cast<sockaddr*>(&address), length, deadline);
-}
+}  // namespace
+}  // namespace platform
+#endif  // !__EMSCRIPTEN__
 
-// Opens a connection to an X display ("[host]:number[.screen]") and checks
-// that the server answers the connection set-up (any answer, even a refusal
-// for want of authorisation, shows that it is alive). Libraries that open the
-// display themselves would wait for that answer for ever.
-//
-// Returns the connection, still open, or -1 with the cause. The caller keeps
-// it until its own connection is made: a server whose only client leaves
-// resets, and a connection made during the reset fails.
-int ProbeX11(const std::string& display, std::string* cause) {
-    size_t colon = display.rfind(':');
-    if (colon == std::string::npos) {
-        *cause = "DISPLAY \"" + display + "\" is not a display name";
-        return -1;
-    }
-    std::string host = display.substr(0, colon);
-    // "host:0.1" names screen 1 of display 0.
-    const std::string number = display.substr(colon + 1, display.find('.', colon) - (colon + 1));
-    if (size_t slash = host.rfind('/'); slash != std::string::npos && host[0] != '/')
-        host = host.substr(slash + 1);  // "unix/host:0", "tcp/host:0"
-    char* end = nullptr;
-    long n = std::strtol(number.c_str(), &end, 10);
-    if (number.empty() || *end != '\0' || n < 0 || n > 65535 - 6000) {
-        *cause = "DISPLAY \"" + display + "\" is not a display name";
-        return -1;
-    }
-
-    Uint64 deadline = SDL_GetTicks64() + kAnswerTimeoutMs;
-    int fd = -1;
-    if (!host.empty() && host[0] == '/') {
-        fd = ConnectUnix(host + ":" + number, false, deadline);
-    } else if (host.empty() || host == "unix") {
-        std::string path = "/tmp/.X11-unix/X" + std::to_string(n);
-        fd = ConnectUnix(path, true, deadline);
-        if (fd < 0) fd = ConnectUnix(path, false, deadline);
-    } else {
-        addrinfo hints = {};
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
-        if (getaddrinfo(host.c_str(), std::to_string(6000 + n).c_str(), &hints, &found) != 0) {
-            *cause = "display " + display + " cannot be reached: unknown host " + host;
-            return -1;
-        }
-        for (addrinfo* a = found; a && fd < 0; a = a->ai_next)
-            fd = ConnectBefore(a->ai_family, a->ai_addr, a->ai_addrlen, deadline);
-        freeaddrinfo(found);
-    }
-    if (fd < 0) {
-        *cause = "display " + display + " cannot be reached (" + std::strerror(errno) + ")";
-        return -1;
-    }
-
-    // Connection set-up: little-endian, protocol 11.0, no authorisation.
-    const unsigned char setup[12] = {'l', 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    bool answered = false;
-    if (send(fd, setup, sizeof setup, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof setup)) {
-        pollfd p = {fd, POLLIN, 0};
-        for (;;) {
-            Uint64 now = SDL_GetTicks64();
-            int wait = deadline > now ? static_cast<int>(deadline - now) : 0;
-            int r = poll(&p, 1, wait);
-            if (r < 0 && errno == EINTR) continue;
-            answered = r == 1;
-            break;
-        }
-    }
-    if (!answered) {
-        close(fd);
-        *cause = "display " + display + " does not answer";
-        return -1;
-    }
-    return fd;
-}
+namespace platform {
+namespace {
 
 bool StartVideo() {
-    std::string drivers = Env("SDL_VIDEODRIVER");
-    std::string x11 = Env("DISPLAY");
-    std::string wayland = Env("WAYLAND_DISPLAY");
-
-    if (drivers.empty() && x11.empty() && wayland.empty()) {
-        state.videoFailure = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+#if defined(__EMSCRIPTEN__)
+    // In a browser the page is the display: there is nothing to ask first.
+    const std::string drivers = "emscripten";
+#else
+    std::vector<std::shared_ptr<Attempt>> attempts;
+    std::string drivers;
+    if (!ChooseDrivers(&attempts, &drivers)) {
+        Release(attempts);
         return false;
     }
-    int probe = -1;
-    if (!x11.empty() && (drivers.empty() || Names(drivers, "x11"))) {
-        std::string cause;
-        probe = ProbeX11(x11, &cause);
-        if (probe < 0) {
-            if (wayland.empty() || (!drivers.empty() && !Names(drivers, "wayland"))) {
-                state.videoFailure = cause;
-                return false;
-            }
-            // The X display is gone but a Wayland one is there: use that.
-            SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland");
-        }
-    }
-
     // With no session bus, SDL's start-up would have D-Bus autolaunch one: a
     // forked helper and a bus daemon that outlives the program. Nothing here
     // needs a bus.
     if (Env("DBUS_SESSION_BUS_ADDRESS").empty()) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+#endif
+    // Only the drivers chosen, whatever the environment says: SDL would wait
+    // for ever on a display that does not answer, or fall back to drivers
+    // that show nothing.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers.c_str(), SDL_HINT_OVERRIDE);
     // Closing the last window is a WM_CLOSE like any other, not a quit.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // The pointer is captured only by SetCapture, as on Win32.
@@ -186,31 +192,21 @@ bool StartVideo() {
     // The click that activates a window reaches it, as on Win32.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    // SDL's own connection is open now (or failed): the probe may go.
-    if (probe >= 0) close(probe);
+#if !defined(__EMSCRIPTEN__)
+    // SDL's own connection is made now (or failed): the probe's may go. A
+    // server whose only client leaves resets, dropping any connection it has
+    // just taken.
+    Release(attempts);
+#endif
     if (!started) {
         state.videoFailure = std::string("the display cannot be opened (") + SDL_GetError() + ")";
         return false;
     }
-    // SDL falls back to drivers that show nothing; they count only when asked for.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver &&
-        (SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0 ||
-         SDL_strcasecmp(driver, "evdev") == 0) &&
-        !Names(drivers, driver)) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        state.videoFailure = std::string("no display (only SDL's invisible \"") + driver +
-                             "\" video driver is available)";
-        return false;
-    }
+#if defined(__EMSCRIPTEN__)
+    BrowserListen();
+#endif
     return true;
 }
-
-#else  // browser only: the page is the display
-bool StartVideo() {
-    return StartBrowserVideo();
-}
-#endif
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <SDL.h>
+#include <sys/types.h>  // POSIX
 
 #include <cstdint>
 #include <deque>
@@ -141,9 +142,9 @@ struct PlatformState {
     SDL_Cursor* arrowCursor = nullptr;  // made at the first window that shows it
 
     // ---- Message boxes (message_box.cpp)
-    // A box is up: SDL may show it from a process of its own, which must not
-    // outlive the program (POSIX).
-    bool showingBox = false;
+    // The program's process while a box is up, 0 otherwise: SDL may show it
+    // from a process of its own, which must not outlive the program (POSIX).
+    pid_t boxShownBy = 0;
 };
 
 // Defined in window.cpp; nothing touches it before main.
@@ -208,8 +209,8 @@ int UntrapX11Errors(SDL_Window* native);
 
 #if defined(__EMSCRIPTEN__)  // browser only: browser.cpp
 namespace platform {
-// Starts SDL's video on the page and listens to the page's pointer and input.
-bool StartBrowserVideo();
+// Listens to the page's pointer and input, once SDL's video has started.
+void BrowserListen();
 // The next pointer event of the page: kind 1 a move, 2 a press, 3 a release
 // of the main button, 0 none; x and y in canvas pixels (outside it while
 // captured).

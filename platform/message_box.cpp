@@ -5,6 +5,7 @@
 #include <pthread.h>    // POSIX
 #include <signal.h>     // POSIX
 #include <sys/prctl.h>  // Linux only
+#include <unistd.h>     // POSIX
 #endif
 
 #include <cerrno>
@@ -18,9 +19,11 @@ namespace {
 
 #if !defined(__EMSCRIPTEN__)  // desktops: SDL's box, in the program or a process of its own
 // SDL may show its box from a process of its own; it must not outlive the
-// program (Linux only).
+// program, even one that ended while the process was being made (Linux only).
 void EndWithProgram() {
-    if (state.showingBox) prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (state.boxShownBy == 0) return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != state.boxShownBy) _exit(1);
 }
 
 // Gives the signal its default action while the box waits, unless it was
@@ -58,9 +61,9 @@ bool ShowBox(HWND owner, const std::string& title, const std::string& message, U
     static const bool watching = pthread_atfork(nullptr, nullptr, EndWithProgram) == 0;
     (void)watching;
     int pressed = 0;
-    state.showingBox = true;
+    state.boxShownBy = getpid();
     const int shown = SDL_ShowMessageBox(&box, &pressed);
-    state.showingBox = false;
+    state.boxShownBy = 0;
     sigaction(SIGINT, &keptInt, nullptr);
     sigaction(SIGTERM, &keptTerm, nullptr);
     return shown == 0;

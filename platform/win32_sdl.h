@@ -106,17 +106,19 @@
 //    -    -    x   MessageBoxA shows the page's modal dialog. GetSystemMetrics
 //                  gives the page's height: the page is the screen.
 //                  (message_box.cpp, browser.cpp)
-//    x    -    -   The display must answer before SDL opens it, or the program
-//                  fails with the cause (the X11 probe); SDL's invisible
-//                  fallback video drivers count only when asked for.
-//                  (display.cpp)
+//    x    x    -   The display must answer within 5 s before SDL opens it, or
+//                  the program fails with the cause. SDL then tries the
+//                  drivers in SDL_VIDEODRIVER's order (without it, X11 then
+//                  Wayland) up to the first X11 or Wayland one whose display
+//                  answered, whatever the environment says; its invisible
+//                  fallback drivers count only when named. (display.cpp)
 //    x    x    -   The click that activates a window reaches it. (display.cpp)
 //
-// Parts for one system only are marked where they stand: X11 only (the
-// probe in display.cpp, x11.cpp), Linux only (prctl and
+// Parts for one system only are marked where they stand: X11 and Wayland
+// only (the probe in display.cpp), X11 only (x11.cpp), Linux only (prctl and
 // program_invocation_short_name in message_box.cpp), POSIX only (the
-// signals and the socket probe) and browser only (browser.cpp and the
-// __EMSCRIPTEN__ parts of the other files).
+// signals) and browser only (browser.cpp and the __EMSCRIPTEN__ parts of the
+// other files).
 #pragma once
 
 #include <GL/gl.h>

@@ -3,8 +3,8 @@
 # Usage: scripts/deps.sh build|run|test|windows|package|web
 set -euo pipefail
 
-build=(cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri
-       libglx-mesa0 libpng-dev libimagequant-dev)
+build=(cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev libxcb1-dev libwayland-dev libgl-dev
+       libgl1-mesa-dri libglx-mesa0 libpng-dev libimagequant-dev)
 # The start-up notice on Xvfb needs X core fonts, which xvfb only recommends.
 run=(xvfb xfonts-base libx11-dev libxtst-dev imagemagick)
 test=(googletest libgtest-dev libtinyobjloader-dev xvfb libx11-dev libxtst-dev openbox i3-wm

@@ -8,11 +8,17 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <regex>
@@ -31,6 +37,28 @@ const Rgb kFogBackground{51, 38, 38};  // 0.2, 0.15, 0.15
 constexpr Millis kStart{15000}, kFrame{5000};
 // No frame for this long counts as still: frames follow within milliseconds while it moves.
 constexpr Millis kQuiet{400};
+
+// A Unix socket on `path` ('@' first: the abstract namespace) that nothing
+// answers on; listening, it accepts connections. -1 when the name is taken.
+int Bind(std::string path, bool listening) {
+    sockaddr_un a{AF_UNIX, {}};
+    const bool abstract = path[0] == '@';
+    path.copy(a.sun_path + abstract, sizeof a.sun_path - 2, abstract);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const auto size = socklen_t(offsetof(sockaddr_un, sun_path) + path.size() + !abstract);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), size) == 0 && (!listening || listen(fd, 8) == 0))
+        return fd;
+    close(fd);
+    return -1;
+}
+
+// A display number of ours: a socket holds its abstract name, which servers
+// then skip. Listening, it is a display that never answers; not listening, it
+// refuses and clients go on to TCP.
+int TakeDisplay(bool listening) {
+    for (int n = 100;; ++n)
+        if (Bind("@/tmp/.X11-unix/X" + std::to_string(n), listening) >= 0) return n;
+}
 
 class Viewer : public ::testing::Test {
 protected:
@@ -51,7 +79,9 @@ protected:
         if (connect) x = std::make_unique<XConnection>(server.display);
         ASSERT_TRUE(!connect || x->display != nullptr);
     }
+    // Without the session's Wayland display, unless `env` names one.
     void Launch(std::optional<std::string> display, std::vector<std::string> env = {}) {
+        env.insert(env.begin(), "WAYLAND_DISPLAY=");
         viewer = ::Launch({PARABOLOID_BINARY, {}, display, env});
         ASSERT_GT(viewer.pid, 0);
         ASSERT_NE(viewer.probe, nullptr);
@@ -435,58 +465,90 @@ TEST_F(Viewer, WithoutAContextShowsAnErrorAndEndsWithOne) {
     }
 }
 
-TEST_F(Viewer, WithoutAWorkingDisplayWritesTheNoticeAndEndsWithOne) {
-    // A server that does not answer.
-    ASSERT_NO_FATAL_FAILURE(Serve(320, 240, {}, false));
-    kill(server.pid, SIGSTOP);
+TEST_F(Viewer, OpensOnADisplayThatAnswersAndEndsWithOneOnOthers) {
+    // An X server on TCP only (its number's Unix socket refuses) and without
+    // core fonts, on which the notice goes to standard error; and displays
+    // that accept and never answer, as frozen ones do.
+    const std::string tcp = std::to_string(TakeDisplay(false)),
+                      silent = ":" + std::to_string(TakeDisplay(true)),
+                      wayland = ::testing::TempDir() + "wayland-" + std::to_string(getpid()),
+                      onWayland = "WAYLAND_DISPLAY=" + wayland;
+    ASSERT_GE(Bind(wayland, true), 0);
+    ASSERT_NO_FATAL_FAILURE(Serve(320, 240,
+                                  {":" + tcp, "-listen", "tcp", "-nolisten", "unix", "-nolisten",
+                                   "local", "-fp", "/nonexistent"}));
+    std::ifstream addresses("/proc/net/if_inet6");
+    const bool ipv6 = std::string(std::istreambuf_iterator<char>(addresses), {})
+                          .find("00000000000000000000000000000001 ") != std::string::npos;
+    if (!ipv6) std::printf("No IPv6 loopback here: the [::1] rows are left out.\n");
     const struct {
         std::optional<std::string> display;
-        const char* cause;
-    } cases[] = {{std::nullopt, "no display"},
-                 {":9999", "cannot be reached"},
-                 {server.display, "does not answer"}};
+        std::vector<std::string> env;
+        const char* cause;  // null: the window opens
+    } cases[] = {
+        {std::nullopt, {}, "no display"},
+        {":9999", {}, "cannot be reached"},
+        {silent, {}, "does not answer"},
+        {std::nullopt, {onWayland}, "does not answer"},
+        {silent, {onWayland, "SDL_VIDEODRIVER=x11,wayland"}, "does not answer"},
+        {":" + tcp, {}, nullptr},
+        {"[::1]:" + tcp, {}, nullptr},
+        {"inet6/[::1]:" + tcp, {}, nullptr},
+        // The display that answers goes first, whatever the order asked for.
+        {":" + tcp, {onWayland, "SDL_VIDEODRIVER=wayland,x11"}, nullptr},
+    };
     for (const auto& c : cases) {
-        ASSERT_NO_FATAL_FAILURE(Launch(c.display, {"WAYLAND_DISPLAY="}));
-        EXPECT_EQ(ExitStatus(Millis(2000)), 1) << c.cause << Why();
-        // The notice as one line, then one line that names the cause.
-        const std::string text = ReadStderr(viewer);
-        EXPECT_EQ(text.rfind(std::string("soft by "), 0), 0u) << text;
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
-        EXPECT_NE(text.find(kNotice), std::string::npos) << text;
-        EXPECT_NE(text.find(c.cause, text.find('\n')), std::string::npos) << text;
+        if (!ipv6 && c.display && c.display->find("[::1]") != std::string::npos) continue;
+        ASSERT_NO_FATAL_FAILURE(Launch(c.display, c.env));
+        SCOPED_TRACE(c.display.value_or("-") + (c.env.empty() ? "" : " " + c.env.back()));
+        if (c.cause == nullptr) {
+            ASSERT_NO_FATAL_FAILURE(AwaitWindow());
+            // The notice, with the reason why it is not a box.
+            EXPECT_TRUE(std::regex_match(ReadStderr(viewer),
+                                         std::regex("paraboloid: cannot show a message box: .+\n"
+                                                    "soft by .+: " +
+                                                    std::string(kNotice) + "\n")))
+                << ReadStderr(viewer);
+            kill(viewer.pid, SIGTERM);
+            EXPECT_EQ(ExitStatus(kFrame), 0) << Why();
+        } else {
+            // Within the time a display has to answer (5 s), the notice as
+            // one line, then one line that names the cause.
+            EXPECT_EQ(ExitStatus(Millis(7000)), 1) << Why();
+            EXPECT_TRUE(std::regex_match(
+                ReadStderr(viewer), std::regex("soft by .+: " + std::string(kNotice) + "\n[^\n]*" +
+                                               c.cause + "[^\n]*\n")))
+                << ReadStderr(viewer);
+        }
         Cleanup(viewer);
     }
-    kill(server.pid, SIGCONT);
-}
-
-TEST_F(Viewer, WithoutFontsWritesTheNoticeWithTheReasonAndGoesOn) {
-    // A display without X core fonts, on which the box cannot be drawn.
-    ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080, {"-fp", "/nonexistent"}));
-    ASSERT_NO_FATAL_FAILURE(Launch(server.display));
-    ASSERT_NO_FATAL_FAILURE(AwaitWindow());
-    EXPECT_TRUE(std::regex_match(ReadStderr(viewer),
-                                 std::regex("paraboloid: cannot show a message box: .+\n"
-                                            "soft by .+: " +
-                                            std::string(kNotice) + "\n")))
-        << ReadStderr(viewer);
+    unlink(wayland.c_str());
 }
 
 TEST_F(Viewer, StartsEveryTimeOnAServerWithNoOtherClient) {
-    // Xvfb resets when its last client leaves; the viewer's start must not
-    // leave a moment without one, whatever the timing.
-    ASSERT_NO_FATAL_FAILURE(Serve(1280, 1024, {}, false));
-    for (int i = 0; i < 40; ++i) {
+    // A server resets when its last client leaves: a connection it has
+    // just taken is dropped, one that comes during the reset waits and gets
+    // through. A moment without a client in the viewer's start shows there
+    // only when the server is late to see the client go (a busy machine).
+    // One started with -terminate ends instead, and then the connection
+    // after such a moment fails, whatever the timing.
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_NO_FATAL_FAILURE(Serve(1280, 1024, {"-terminate"}, false));
+        // Every other one started in the background (by a script, under
+        // nohup), with SIGINT ignored: it stays so while the notice waits.
+        const auto inherited = signal(SIGINT, i % 2 ? SIG_IGN : SIG_DFL);
         ASSERT_NO_FATAL_FAILURE(Launch(server.display));
+        signal(SIGINT, inherited);
         WaitUntil([&] { return viewer.probe->boxesShown || WaitForExit(viewer, Millis(0)); },
                   kStart);
         ASSERT_EQ(viewer.probe->boxesShown.load(), 1u) << "launch " << i << Why();
-        {
-            XConnection look(server.display);
-            ASSERT_NE(WaitForWindow(look, "soft by ", kStart, true), 0u) << "launch " << i;
-        }
-        // A termination signal ends it while the notice waits.
+        // A termination signal ends it while the notice waits, and the
+        // server with it: nothing of the viewer stays connected.
+        if (i % 2) kill(viewer.pid, SIGINT);
         kill(viewer.pid, SIGTERM);
         ASSERT_EQ(ExitStatus(Millis(2000)), 128 + SIGTERM) << "launch " << i << Why();
+        ASSERT_TRUE(WaitUntil([&] { return waitpid(server.pid, nullptr, WNOHANG) > 0; }, kFrame));
+        server.pid = -1;
         Cleanup(viewer);
     }
 }
