@@ -253,22 +253,6 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_EQ(DifferentPixels(OneFrame(XK_j), still), 0);
     EXPECT_EQ(Frames(viewer), frames + 1);
 
-    // A resize from outside, of one side or the other, is set back, and the
-    // size then holds.
-    XSelectInput(*x, window, StructureNotifyMask);
-    for (auto [width, height] : {std::pair{500, 864}, {864, 400}}) {
-        XResizeWindow(*x, window, width, height);
-        XSync(*x, False);
-        EXPECT_TRUE(WaitUntil(
-            [&] {
-                return GetGeometry(*x, window).width == 864 &&
-                       GetGeometry(*x, window).height == 864;
-            },
-            kFrame));
-        const Geometry now = Settled();
-        EXPECT_EQ(std::pair(now.width, now.height), std::pair(864, 864)) << width << "x" << height;
-    }
-    XSelectInput(*x, window, NoEventMask);
     TapKey(*x, XK_Escape);
     EXPECT_EQ(ExitStatus(Millis(1000)), 0) << Why();
 }
