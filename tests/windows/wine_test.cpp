@@ -60,13 +60,9 @@ TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
     EXPECT_TRUE(FindWindows(*x, " paraboloid velkrin -> p-key").empty());
     // The manifest brings common controls 6: the OK button gets the current
     // style's blue frame, where the Windows 95 style has only greys.
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            const Image shown = Capture(*x, notice);
-            return std::ranges::any_of(shown.pixels,
-                                       [](const Rgb& p) { return TintOf(p) == Tint::Blue; });
-        },
-        kTimeout, Millis(20)))
+    const auto blue = [](const Rgb& p) { return TintOf(p) == Tint::Blue; };
+    EXPECT_TRUE(WaitUntil([&] { return std::ranges::any_of(Capture(*x, notice).pixels, blue); },
+                          kTimeout, Millis(20)))
         << "the notice is drawn in the Windows 95 style";
     const Geometry box = GetGeometry(*x, notice);
     MovePointer(*x, box.x + box.width / 2, box.y + 5);
