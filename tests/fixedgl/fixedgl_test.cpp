@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -18,93 +19,66 @@
 namespace {
 
 constexpr int kSide = 320;
-constexpr std::size_t kPictureBytes = std::size_t(kSide) * kSide * 3;
-constexpr std::size_t kCaseBytes = kPictureBytes + 16 * sizeof(float);
+constexpr std::size_t kPixels = std::size_t(kSide) * kSide;
+constexpr std::size_t kCaseBytes = kPixels * 4 + 16 * sizeof(float);  // RGBA, then spinMatrix
 
-struct Case {
-    const char* name;
-    const char* arguments;  // angle,x,y,z of the pose, fogOn, wireframeOn, spinActive
-};
-
-const Case kCases[] = {
-    {"front", "0,0,1,0,0,0,0"},
-    {"front, wireframe", "0,0,1,0,0,1,0"},
-    {"turned 30 about y", "30,0,1,0,0,0,0"},
-    {"turned 30 about y, fog", "30,0,1,0,1,0,0"},
-    {"turned 30 about y, wireframe", "30,0,1,0,0,1,0"},
-    {"tipped towards the viewer", "-25,1,0.3,0,0,0,0"},
-    {"tipped towards the viewer, wireframe and fog", "-25,1,0.3,0,1,1,0"},
-    {"seen from below, fog", "160,0.2,1,0.3,1,0,0"},
-    {"seen from below, wireframe", "160,0.2,1,0.3,0,1,0"},
-    {"on its side", "100,1,0,0.2,0,0,0"},
-    {"on its side, wireframe", "100,1,0,0.2,0,1,0"},
-    // The frame's spin step: the layer's matrix calls, read back by glGetFloatv.
-    {"spinning from 30 about y", "30,0,1,0,0,0,1"},
-};
+// Poses as angle,x,y,z, then fogOn, wireframeOn, spinActive: turned about y, from the front, tipped
+// towards the viewer, seen from below and on its side, filled, fogged and in wireframe. The first
+// is no identity, so that what a pose leaves on the matrix stack shows in the next. The last turns
+// by the frame's spin step: the layer's matrix calls, read back by glGetFloatv.
+const char* const kCases[] = {"30,0,1,0,0,0,0",    "0,0,1,0,0,0,0",       "0,0,1,0,0,1,0",
+                              "30,0,1,0,1,0,0",    "30,0,1,0,0,1,0",      "-25,1,0.3,0,0,0,0",
+                              "-25,1,0.3,0,1,1,0", "160,0.2,1,0.3,1,0,0", "160,0.2,1,0.3,0,1,0",
+                              "100,1,0,0.2,0,0,0", "100,1,0,0.2,0,1,0",   "30,0,1,0,0,0,1"};
 
 // Runs one build of the drawing program over all cases; its output file.
-std::vector<char> DrawAll(const char* program, const XServer& server) {
-    char path[] = "/tmp/fixedgl-frames-XXXXXX";
-    const int file = mkstemp(path);
-    if (file < 0) return {};
-    close(file);
-    LaunchOptions options;
-    options.path = program;
-    options.args = {path, std::to_string(kSide)};
-    for (const Case& c : kCases)
-        options.args.emplace_back(c.arguments);
-    options.display = server.display;
-    options.probe = false;
-    Program run = Launch(options);
-    const auto status = WaitForExit(run, Millis(20000));
-    EXPECT_EQ(status, 0) << program << ": " << ReadStderr(run);
+std::vector<unsigned char> DrawAll(const char* program, const XServer& server) {
+    const std::string path = testing::TempDir() + "fixedgl-frames-" + std::to_string(getpid());
+    std::vector<std::string> args = {path, std::to_string(kSide)};
+    args.insert(args.end(), std::begin(kCases), std::end(kCases));
+    Program run = Launch({program, args, server.display, {}, false});
+    EXPECT_EQ(WaitForExit(run, Millis(20000)), 0) << program << ": " << ReadStderr(run);
     Cleanup(run);
     std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(path);
+    std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::remove(path.c_str());
     return bytes;
 }
 
 TEST(FixedGl, DrawsTheViewersFramesAsMesaDoes) {
     XServer server = StartXServer(640, 480);
     ASSERT_GT(server.pid, 0) << "Xvfb did not start";
-    const std::vector<char> mesa = DrawAll(FRAMES_ON_MESA, server);
-    const std::vector<char> layer = DrawAll(FRAMES_ON_FIXEDGL, server);
+    const auto mesa = DrawAll(FRAMES_ON_MESA, server), layer = DrawAll(FRAMES_ON_FIXEDGL, server);
     StopXServer(server);
-    constexpr std::size_t kCaseCount = std::size(kCases);
-    ASSERT_EQ(mesa.size(), kCaseCount * kCaseBytes);
+    ASSERT_EQ(mesa.size(), std::size(kCases) * kCaseBytes);
     ASSERT_EQ(layer.size(), mesa.size());
 
-    std::printf("%-46s %9s %9s %9s %s\n", "case", "exact", "<= 1", "<= 2", "pixels > 2");
-    for (std::size_t c = 0; c < kCaseCount; ++c) {
-        const auto* a = reinterpret_cast<const unsigned char*>(mesa.data() + c * kCaseBytes);
-        const auto* b = reinterpret_cast<const unsigned char*>(layer.data() + c * kCaseBytes);
-        long within[3] = {}, beyond = 0, covered = 0;
-        for (std::size_t p = 0; p < kPictureBytes; p += 3) {
+    std::printf("%-20s %9s %9s %9s %s\n", "case", "exact", "<= 1", "<= 2", "pixels > 2");
+    for (std::size_t c = 0; c < std::size(kCases); ++c) {
+        const unsigned char *a = &mesa[c * kCaseBytes], *b = &layer[c * kCaseBytes];
+        long within[3] = {}, covered = 0;
+        for (std::size_t p = 0; p < kPixels * 4; p += 4) {
             int difference = 0;
             for (int k = 0; k < 3; ++k)
-                difference = std::max(difference, std::abs(int(a[p + k]) - int(b[p + k])));
+                difference = std::max(difference, std::abs(a[p + k] - b[p + k]));
             for (int n = 0; n < 3; ++n)
                 within[n] += difference <= n;
-            beyond += difference > 2;
             covered += !std::equal(a + p, a + p + 3, a);  // not the background of the corner
         }
-        const double total = double(kSide) * kSide;
-        std::printf("%-46s %9.5f %9.5f %9.5f %ld\n", kCases[c].name, within[0] / total,
-                    within[1] / total, within[2] / total, beyond);
+        const long beyond = long(kPixels) - within[2];
+        std::printf("%-20s %9.5f %9.5f %9.5f %ld\n", kCases[c], within[0] / double(kPixels),
+                    within[1] / double(kPixels), within[2] / double(kPixels), beyond);
         // A picture with something in it, and everywhere but at a few
         // pixels where lines of equal depth cross, the same within 2 levels.
-        EXPECT_GT(covered, kSide * kSide / 5) << kCases[c].name;
-        EXPECT_LE(beyond, kSide * kSide / 2000) << kCases[c].name;
-        EXPECT_GE(within[0], long(total * 0.999)) << kCases[c].name;
-
-        float spinMesa[16], spinLayer[16];
-        std::copy_n(reinterpret_cast<const char*>(a + kPictureBytes), sizeof spinMesa,
-                    reinterpret_cast<char*>(spinMesa));
-        std::copy_n(reinterpret_cast<const char*>(b + kPictureBytes), sizeof spinLayer,
-                    reinterpret_cast<char*>(spinLayer));
+        EXPECT_GT(covered, long(kPixels / 5)) << kCases[c];
+        EXPECT_LE(beyond, long(kPixels / 2000)) << kCases[c];
+        EXPECT_GE(within[0], long(kPixels * 0.999)) << kCases[c];
+        // The pose and the spin step, by each build's own matrix calls.
+        float spin[2][16];
+        std::memcpy(spin[0], a + kPixels * 4, sizeof spin[0]);
+        std::memcpy(spin[1], b + kPixels * 4, sizeof spin[1]);
         for (int i = 0; i < 16; ++i)
-            EXPECT_NEAR(spinLayer[i], spinMesa[i], 1e-6f) << kCases[c].name << ", spin " << i;
+            EXPECT_NEAR(spin[1][i], spin[0][i], 1e-6f) << kCases[c] << ", spin " << i;
     }
 }
 

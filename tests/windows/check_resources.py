@@ -1,9 +1,10 @@
 #!/usr/bin/python3
-# The manifest and version information of paraboloid.exe, read back from the
-# .exe taken out of the ZIP archive as Windows reads them (python3-pefile is a
-# package of Debian's Python, hence /usr/bin/python3).
+# The icon, manifest and version information of paraboloid.exe, read back from
+# the .exe taken out of the ZIP archive as Windows reads them (python3-pefile
+# is a package of Debian's Python, hence /usr/bin/python3).
 # Usage: check_resources.py EXE PROJECT_VERSION LICENSE
 import os
+import struct
 import sys
 import xml.etree.ElementTree as ET
 
@@ -19,12 +20,24 @@ def check(what, got, wanted):
         failures.append(f"{what}: {got!r}, wanted {wanted!r}")
 
 
+# (name, data) of each resource of a kind, in every language.
+def resources(kind_id):
+    rsrc = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    return [(name.id, pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size))
+            for kind in (rsrc.entries if rsrc else []) if kind.id == kind_id
+            for name in kind.directory.entries for lang in name.directory.entries]
+
+
+# Icon resource 101, the one the window class loads: 32x32 in 16 colours
+# (4 bits) and in 256 (8 bits; 0 stands for 256 in the colour count).
+check("icons", [(name, [struct.unpack_from("<BBBxHH", data, 6 + 14 * i)
+                        for i in range(struct.unpack_from("<H", data, 4)[0])])
+                for name, data in resources(14)],
+      [(101, [(32, 32, 16, 1, 4), (32, 32, 0, 1, 8)])])
+
 # Exactly one manifest, resource 1: with a second one (a toolchain's default,
 # say) which one Windows reads is not ours to say.
-rsrc = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
-manifests = [(name.id, pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size))
-             for kind in (rsrc.entries if rsrc else []) if kind.id == 24
-             for name in kind.directory.entries for lang in name.directory.entries]
+manifests = resources(24)
 check("manifests", [name for name, _ in manifests], [1])
 # Windows does not start a program whose manifest it cannot read, nor one
 # whose common controls identity is wrong.
@@ -66,5 +79,5 @@ check("strings", {k: strings.get(k) for k in [
      "OriginalFilename": os.path.basename(exe), "LegalCopyright": copyright_line})
 check("a file description", bool(strings.get("FileDescription")), True)
 
-print("\n".join(failures) or "manifest and version information as expected")
+print("\n".join(failures) or "icon, manifest and version information as expected")
 sys.exit(1 if failures else 0)
