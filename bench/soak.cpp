@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
                     std::uint64_t before = Frames(p);
                     Image image = Capture(display, window);
                     if (Frames(p) != before) continue;
-                    int width = Analyse(image).width();
+                    const PictureStats stats = Analyse(image);
+                    const int width = stats.right - stats.left + 1;
                     if (before < kFramesPerTurn) firstTurn = std::max(firstTurn, width);
                     if (before >= turnStart + kFramesPerTurn) {
                         lastTurn = turnWidest;

@@ -289,20 +289,12 @@ PictureStats Analyse(const Image& image) {
     PictureStats s{image.pixels.empty() ? Rgb{} : image.at(1, 1)};
     s.left = image.width;
     s.top = image.height;
-    auto blue = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < image.width && y < image.height &&
-               TintOf(image.at(x, y)) == Tint::Blue;
-    };
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             if (image.at(x, y) == s.background) continue;
             ++s.covered;
             s.left = std::min(s.left, x), s.right = std::max(s.right, x);
             s.top = std::min(s.top, y), s.bottom = std::max(s.bottom, y);
-            s.bluish += blue(x, y);
-            if (TintOf(image.at(x, y)) != Tint::Red) continue;
-            ++s.reddish;
-            s.mixedEdges += blue(x - 1, y) || blue(x + 1, y) || blue(x, y - 1) || blue(x, y + 1);
         }
     }
     for (int y = s.top; y <= s.bottom; ++y)

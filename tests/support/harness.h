@@ -120,11 +120,9 @@ Tint TintOf(const Rgb& p);
 // The saddle in a picture: what differs from the corner pixel.
 struct PictureStats {
     Rgb background;
-    // Covered pixels differ from the background; mixed edges are reddish
-    // pixels with a bluish 4-neighbour; the box holds all covered pixels.
-    long covered = 0, reddish = 0, bluish = 0, mixedEdges = 0, backgroundInBox = 0;
+    // Covered pixels differ from the background; the box holds them all.
+    long covered = 0, backgroundInBox = 0;
     int left = 0, right = -1, top = 0, bottom = -1;
-    int width() const { return right - left + 1; }
 };
 PictureStats Analyse(const Image& image);
 

@@ -77,11 +77,10 @@ class WebPage(unittest.TestCase):
 
             # f: the fog's background; p: lines, with background between them; each in one
             # frame, and undone by a second press.
-            def lines(image):
-                return sum(p == BACKGROUND for p in image.getdata()) > 1.1 * sum(
-                    p == BACKGROUND for p in picture.getdata())
+            def background(image):
+                return sum(p == BACKGROUND for p in image.getdata())
             for key, shows in (("f", lambda image: image.getpixel((1, 1)) == FOG_BACKGROUND),
-                               ("p", lines)):
+                               ("p", lambda image: background(image) > 1.1 * background(picture))):
                 count = frames(page)
                 page.key(key)
                 self.assertTrue(shows(quiet(page)), key)

@@ -70,8 +70,7 @@ TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
 
     // The outer size is square, 0.8 of the screen height (614), at (50, 50).
     // X shows the client area within the frame (borders of equal width left,
-    // right and below, the title bar above), so wider than high: the picture
-    // is stretched sideways.
+    // right and below, the title bar above), so wider than high.
     window = WaitForWindow(*x, " paraboloid velkrin -> p-key", kTimeout);
     ASSERT_NE(window, 0u);
     const Geometry g = GetGeometry(*x, window);
