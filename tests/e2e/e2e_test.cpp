@@ -4,7 +4,6 @@
 // gtest first: X11's macros (None, Bool) break its headers.
 #include <gtest/gtest.h>
 
-#include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <signal.h>
@@ -281,14 +280,6 @@ TEST_F(Viewer, ASessionOfDragsThrowsAndClicks) {
     Centre(60, -80);
     EXPECT_FALSE(WaitForFrames(viewer, frames + 1, kQuiet)) << "the lost drag goes on";
 
-    // A held key repeats, and each repeat is a frame.
-    XkbSetAutoRepeatRate(*x, XkbUseCoreKbd, 50, 20);
-    frames = Frames(viewer);
-    PressKey(*x, XK_p);
-    EXPECT_TRUE(WaitForFrames(viewer, frames + 3, kFrame)) << "no repeats";
-    ReleaseKey(*x, XK_p);
-    ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
-
     // Released, the pointer belongs to every window again: no grab is left.
     EXPECT_TRUE(PointerFree());
 
@@ -403,10 +394,6 @@ TEST_F(Viewer, OpensOnADisplayThatAnswersAndEndsWithOneOnOthers) {
     ASSERT_NO_FATAL_FAILURE(Serve(320, 240,
                                   {":" + tcp, "-listen", "tcp", "-nolisten", "unix", "-nolisten",
                                    "local", "-fp", "/nonexistent"}));
-    std::ifstream addresses("/proc/net/if_inet6");
-    const bool ipv6 = std::string(std::istreambuf_iterator<char>(addresses), {})
-                          .find("00000000000000000000000000000001 ") != std::string::npos;
-    if (!ipv6) std::printf("No IPv6 loopback here: the [::1] rows are left out.\n");
     const struct {
         std::optional<std::string> display;
         std::vector<std::string> env;
@@ -424,7 +411,6 @@ TEST_F(Viewer, OpensOnADisplayThatAnswersAndEndsWithOneOnOthers) {
         {":" + tcp, {onWayland, "SDL_VIDEODRIVER=wayland,x11"}, nullptr},
     };
     for (const auto& c : cases) {
-        if (!ipv6 && c.display && c.display->find("[::1]") != std::string::npos) continue;
         ASSERT_NO_FATAL_FAILURE(Launch(c.display, c.env));
         SCOPED_TRACE(c.display.value_or("-") + (c.env.empty() ? "" : " " + c.env.back()));
         if (c.cause == nullptr) {

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -20,12 +19,12 @@ namespace {
 
 constexpr int kSide = 320;
 constexpr std::size_t kPixels = std::size_t(kSide) * kSide;
-constexpr std::size_t kCaseBytes = kPixels * 4 + 16 * sizeof(float);  // RGBA, then spinMatrix
+constexpr std::size_t kCaseBytes = kPixels * 4;  // RGBA
 
 // Poses as angle,x,y,z, then fogOn, wireframeOn, spinActive: turned about y, from the front, tipped
 // towards the viewer, seen from below and on its side, filled, fogged and in wireframe. The first
 // is no identity, so that what a pose leaves on the matrix stack shows in the next. The last turns
-// by the frame's spin step: the layer's matrix calls, read back by glGetFloatv.
+// by the frame's spin step.
 const char* const kCases[] = {"30,0,1,0,0,0,0",    "0,0,1,0,0,0,0",       "0,0,1,0,0,1,0",
                               "30,0,1,0,1,0,0",    "30,0,1,0,0,1,0",      "-25,1,0.3,0,0,0,0",
                               "-25,1,0.3,0,1,1,0", "160,0.2,1,0.3,1,0,0", "160,0.2,1,0.3,0,1,0",
@@ -73,12 +72,6 @@ TEST(FixedGl, DrawsTheViewersFramesAsMesaDoes) {
         EXPECT_GT(covered, long(kPixels / 5)) << kCases[c];
         EXPECT_LE(beyond, long(kPixels / 2000)) << kCases[c];
         EXPECT_GE(within[0], long(kPixels * 0.999)) << kCases[c];
-        // The pose and the spin step, by each build's own matrix calls.
-        float spin[2][16];
-        std::memcpy(spin[0], a + kPixels * 4, sizeof spin[0]);
-        std::memcpy(spin[1], b + kPixels * 4, sizeof spin[1]);
-        for (int i = 0; i < 16; ++i)
-            EXPECT_NEAR(spin[1][i], spin[0][i], 1e-6f) << kCases[c] << ", spin " << i;
     }
 }
 

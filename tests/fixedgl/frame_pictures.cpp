@@ -8,8 +8,8 @@
 //     For each case: spinMatrix := the rotation by angle degrees about
 //     (x, y, z), as this build's glRotatef makes it; fogOn, wireframeOn,
 //     spinActive as given; one DrawFrame. Writes the SIDE x SIDE picture
-//     (RGBA, bottom row first, as glReadPixels gives it) and then spinMatrix
-//     (16 floats) of each case to OUTPUT.
+//     (RGBA, bottom row first, as glReadPixels gives it) of each case to
+//     OUTPUT.
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
@@ -119,9 +119,7 @@ int main(int argc, char** argv) {
         DrawFrame();
         // RGBA with unsigned bytes is the one format ES always reads.
         readPixels(0, 0, side, side, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        if (std::fwrite(rgba.data(), 1, rgba.size(), output) != rgba.size() ||
-            std::fwrite(viewer.spinMatrix, sizeof(float), 16, output) != 16)
-            status = 1;
+        if (std::fwrite(rgba.data(), 1, rgba.size(), output) != rgba.size()) status = 1;
     }
     if (std::fclose(output) != 0) status = 1;
 #ifdef FRAMES_ON_FIXEDGL

@@ -12,8 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -99,26 +97,6 @@ TEST(MeshTables, FacesComeInGroupsOfFour) {
         EXPECT_TRUE(flat || f % 4 >= 2 || n[1] >= 0.138509) << "normal of a +y face";
     }
     EXPECT_EQ(highest, mesh.normalCount - 1);
-}
-
-// Grid nodes have x and z on multiples of 0.125, x + z on a multiple of 0.25 and y = x² - z²;
-// crossing points lie on y = 3 or y = -3. The set is symmetric in x and in z, and its box reaches
-// from -2.8 to 2.8 in x and z (face 0 has x = 2.8).
-TEST(MeshTables, PositionsAreGridNodesAndCrossingPoints) {
-    std::set<Vec> positions;
-    for (int v = 0; v < mesh.vertexCount; ++v)
-        positions.insert(Six(mesh.vertices[v]));
-    EXPECT_EQ(positions.size(), 795u);
-    std::map<double, int> crossingsAtY;
-    const auto whole = [](double value) { return value == std::floor(value); };
-    for (const auto& [x, y, z] : positions) {
-        const bool node = whole(8 * x) && whole(8 * z) && whole(4 * (x + z)) &&
-                          y == x * x - z * z && std::fabs(y) <= 3;
-        if (!node) ++crossingsAtY[y];
-        EXPECT_TRUE(positions.count({-x, y, z}) && positions.count({x, y, -z})) << x << " " << z;
-        EXPECT_LE(std::max(std::fabs(x), std::fabs(z)), 2.8) << "outside the bounding box";
-    }
-    EXPECT_EQ(crossingsAtY, (std::map<double, int>{{-3, 106}, {3, 72}}));
 }
 
 // paraboloid-mesh --obj writes the compiled-in tables entry for entry. The file holds every value

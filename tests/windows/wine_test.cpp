@@ -90,17 +90,11 @@ TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
     ASSERT_TRUE(Still(Millis(500))) << "still spinning after a click";
     const Image stopped = Capture(*x, window);
 
-    // f: fog, with another clear colour; p: lines, with more background.
+    // f: fog, with another clear colour.
     TapKey(*x, XK_f);
     ASSERT_TRUE(Changes(stopped)) << "f changed nothing";
     ASSERT_TRUE(Still(Millis(300)));
-    const PictureStats fog = Analyse(Capture(*x, window));
-    EXPECT_FALSE(fog.background == stopped.at(1, 1));
-    TapKey(*x, XK_p);
-    ASSERT_TRUE(Changes(Capture(*x, window))) << "p changed nothing";
-    ASSERT_TRUE(Still(Millis(300)));
-    EXPECT_LT(Analyse(Capture(*x, window)).covered, fog.covered);
-
+    EXPECT_FALSE(Capture(*x, window).at(1, 1) == stopped.at(1, 1));
     TapKey(*x, XK_Escape);
     EXPECT_EQ(WaitForExit(viewer, kTimeout), 0);
 }
