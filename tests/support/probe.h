@@ -24,7 +24,6 @@ struct ProbeBlock {
     std::atomic<std::int64_t> firstFrameNs;  // CLOCK_MONOTONIC of the first swap, 0 before
     std::atomic<std::int64_t> lastFrameNs;
     std::atomic<std::uint32_t> boxesShown;   // message boxes asked for so far
-    std::atomic<std::uint32_t> boxesClosed;  // message box calls that returned
     ProbeBox boxes[4];                       // the first four boxes
 };
 

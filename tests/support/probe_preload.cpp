@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "tests/support/probe.h"
@@ -65,15 +66,14 @@ extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* data, int* buttonId)
     if (b != nullptr) b->boxesShown.fetch_add(1);
     const int result = real(data, buttonId);
     if (box != nullptr) box->returnedNs = ProbeNowNs();
-    if (b != nullptr) b->boxesClosed.fetch_add(1);
     return result;
 }
 
 extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
     static auto real = Real<void (*)(SDL_Window*)>("SDL_GL_SwapWindow");
     // The first frame as drawn, when asked for (PARABOLOID_PROBE_FIRST_FRAME).
-    const char* first = std::getenv("PARABOLOID_PROBE_FIRST_FRAME");
-    if (first != nullptr && Block() != nullptr && Block()->frames == 0) WritePicture(window, first);
+    static const char* first = std::getenv("PARABOLOID_PROBE_FIRST_FRAME");
+    if (first != nullptr) WritePicture(window, std::exchange(first, nullptr));
     real(window);
     if (ProbeBlock* b = Block()) {
         std::int64_t now = ProbeNowNs(), zero = 0;

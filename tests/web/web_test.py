@@ -115,10 +115,9 @@ class WebPage(unittest.TestCase):
                                 stderr=subprocess.DEVNULL)
         os.close(write)
         with tempfile.TemporaryDirectory() as folder:
-            probe, first = os.path.join(folder, "probe"), os.path.join(folder, "first.ppm")
-            open(probe, "wb").write(bytes(4096))
+            first = os.path.join(folder, "first.ppm")
             env = dict(os.environ, DISPLAY=":" + os.read(read, 16).decode().strip(), LD_PRELOAD=PROBE,
-                       PARABOLOID_PROBE_FILE=probe, PARABOLOID_PROBE_FIRST_FRAME=first)
+                       PARABOLOID_PROBE_FIRST_FRAME=first)
             viewer = subprocess.Popen([NATIVE], env=env, stderr=subprocess.DEVNULL)
             try:
                 size = 3 * web.size[0] * web.size[1]
