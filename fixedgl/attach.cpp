@@ -1,5 +1,5 @@
 // Attaching the layer to an OpenGL ES 2.0 context: its functions, the shader
-// pair, and OpenGL 1.1's initial state.
+// pair, and OpenGL 1.1's initial fixedglState.
 #include <cstring>
 
 #include "fixedgl/state.h"
@@ -156,7 +156,7 @@ void ResetState(State& s) {
 
 // OpenGL 1.1's initial state from the start, so that calls made before the
 // layer is attached find valid matrix stacks.
-State state = [] {
+State fixedglState = [] {
     State initial = {};
     ResetState(initial);
     return initial;
@@ -164,7 +164,7 @@ State state = [] {
 
 }  // namespace fixedgl
 
-using fixedgl::state;
+using fixedgl::fixedglState;
 
 bool FixedGlAttach(FixedGlLoader loader) {
     FixedGlDetach();
@@ -173,33 +173,33 @@ bool FixedGlAttach(FixedGlLoader loader) {
     const GLuint program = fixedgl::BuildProgram(es);
     if (program == 0) return false;
 
-    state.es = es;
-    state.program = program;
-    state.fogOnUniform = es.GetUniformLocation(program, "fogOn");
-    state.fogUniform = es.GetUniformLocation(program, "fog");
-    state.fogColourUniform = es.GetUniformLocation(program, "fogColour");
-    es.GenBuffers(1, &state.buffer);
-    es.GenTextures(1, &state.texture);
-    es.BindTexture(GL_TEXTURE_2D, state.texture);
+    fixedglState.es = es;
+    fixedglState.program = program;
+    fixedglState.fogOnUniform = es.GetUniformLocation(program, "fogOn");
+    fixedglState.fogUniform = es.GetUniformLocation(program, "fog");
+    fixedglState.fogColourUniform = es.GetUniformLocation(program, "fogColour");
+    es.GenBuffers(1, &fixedglState.buffer);
+    es.GenTextures(1, &fixedglState.texture);
+    es.BindTexture(GL_TEXTURE_2D, fixedglState.texture);
 
-    fixedgl::ResetState(state);
+    fixedgl::ResetState(fixedglState);
     // A new context's viewport covers its drawable, and so does this one's.
-    es.GetIntegerv(GL_VIEWPORT, state.viewport);
+    es.GetIntegerv(GL_VIEWPORT, fixedglState.viewport);
     // OpenGL 1.1's initial state where ES 2.0 starts elsewhere: ES contexts
     // begin with dithering on too, and depth testing, culling and blending off.
     es.Disable(GL_DEPTH_TEST);
     es.Disable(GL_CULL_FACE);
-    state.attached = true;
+    fixedglState.attached = true;
     return true;
 }
 
 void FixedGlDetach() {
-    if (!state.attached) return;
-    const fixedgl::EsFunctions& es = state.es;
-    es.DeleteProgram(state.program);
-    es.DeleteBuffers(1, &state.buffer);
-    es.DeleteTextures(1, &state.texture);
-    state.attached = false;
-    state.vertices = {};
-    state.stream = {};
+    if (!fixedglState.attached) return;
+    const fixedgl::EsFunctions& es = fixedglState.es;
+    es.DeleteProgram(fixedglState.program);
+    es.DeleteBuffers(1, &fixedglState.buffer);
+    es.DeleteTextures(1, &fixedglState.texture);
+    fixedglState.attached = false;
+    fixedglState.vertices = {};
+    fixedglState.stream = {};
 }

@@ -8,13 +8,14 @@
 
 #include "fixedgl/state.h"
 
-using fixedgl::state;
+using fixedgl::fixedglState;
 
 namespace fixedgl {
 
 float* CurrentMatrix() {
-    return state.matrixMode == GL_PROJECTION ? state.projection[state.projectionDepth - 1]
-                                             : state.modelView[state.modelViewDepth - 1];
+    return fixedglState.matrixMode == GL_PROJECTION
+               ? fixedglState.projection[fixedglState.projectionDepth - 1]
+               : fixedglState.modelView[fixedglState.modelViewDepth - 1];
 }
 
 // matrix := matrix x factor, both column-major.
@@ -68,25 +69,26 @@ bool FaceRange(GLenum face, int& first, int& last) {
 
 void SetCapability(GLenum capability, bool on) {
     if (capability >= GL_LIGHT0 && capability < GL_LIGHT0 + kLightCount) {
-        state.lights[capability - GL_LIGHT0].enabled = on;
+        fixedglState.lights[capability - GL_LIGHT0].enabled = on;
         return;
     }
     switch (capability) {
         case GL_LIGHTING:
-            state.lighting = on;
+            fixedglState.lighting = on;
             break;
         case GL_FOG:
-            state.fog = on;
+            fixedglState.fog = on;
             break;
         case GL_CULL_FACE:
-            state.cullFace = on;
+            fixedglState.cullFace = on;
             break;
         case GL_TEXTURE_2D:
-            state.texture2D = on;
+            fixedglState.texture2D = on;
             break;
         case GL_DEPTH_TEST:
-            state.depthTest = on;
-            if (state.attached) (on ? state.es.Enable : state.es.Disable)(GL_DEPTH_TEST);
+            fixedglState.depthTest = on;
+            if (fixedglState.attached)
+                (on ? fixedglState.es.Enable : fixedglState.es.Disable)(GL_DEPTH_TEST);
             break;
         default:
             break;
@@ -112,7 +114,7 @@ void GLAPIENTRY glDisable(GLenum capability) {
 // ---- Matrices ----------------------------------------------------------------
 
 void GLAPIENTRY glMatrixMode(GLenum mode) {
-    if (mode == GL_MODELVIEW || mode == GL_PROJECTION) state.matrixMode = mode;
+    if (mode == GL_MODELVIEW || mode == GL_PROJECTION) fixedglState.matrixMode = mode;
 }
 
 void GLAPIENTRY glLoadIdentity() {
@@ -199,8 +201,8 @@ void GLAPIENTRY glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
 // A push on a full stack and a pop of the last entry change nothing (OpenGL
 // reports an overflow or underflow then).
 void GLAPIENTRY glPushMatrix() {
-    const bool projection = state.matrixMode == GL_PROJECTION;
-    int& depth = projection ? state.projectionDepth : state.modelViewDepth;
+    const bool projection = fixedglState.matrixMode == GL_PROJECTION;
+    int& depth = projection ? fixedglState.projectionDepth : fixedglState.modelViewDepth;
     if (depth == kStackDepth) return;
     const float* top = CurrentMatrix();
     ++depth;
@@ -208,24 +210,26 @@ void GLAPIENTRY glPushMatrix() {
 }
 
 void GLAPIENTRY glPopMatrix() {
-    int& depth = state.matrixMode == GL_PROJECTION ? state.projectionDepth : state.modelViewDepth;
+    int& depth = fixedglState.matrixMode == GL_PROJECTION ? fixedglState.projectionDepth
+                                                          : fixedglState.modelViewDepth;
     if (depth > 1) --depth;
 }
 
 void GLAPIENTRY glGetFloatv(GLenum name, GLfloat* values) {
     if (name == GL_MODELVIEW_MATRIX && values != nullptr)
-        std::memcpy(values, state.modelView[state.modelViewDepth - 1], 16 * sizeof(float));
+        std::memcpy(values, fixedglState.modelView[fixedglState.modelViewDepth - 1],
+                    16 * sizeof(float));
 }
 
 // ---- Lighting ------------------------------------------------------------------
 
 void GLAPIENTRY glLightfv(GLenum lightName, GLenum parameter, const GLfloat* values) {
     if (lightName < GL_LIGHT0 || lightName >= GL_LIGHT0 + kLightCount || values == nullptr) return;
-    Light& light = state.lights[lightName - GL_LIGHT0];
+    Light& light = fixedglState.lights[lightName - GL_LIGHT0];
     if (parameter == GL_POSITION) {
         // Positions are kept in eye coordinates, through the model-view
         // matrix current now.
-        const float* m = state.modelView[state.modelViewDepth - 1];
+        const float* m = fixedglState.modelView[fixedglState.modelViewDepth - 1];
         for (int i = 0; i < 4; ++i)
             light.position[i] = m[i] * values[0] + m[4 + i] * values[1] + m[8 + i] * values[2] +
                                 m[12 + i] * values[3];
@@ -235,14 +239,14 @@ void GLAPIENTRY glLightfv(GLenum lightName, GLenum parameter, const GLfloat* val
 }
 
 void GLAPIENTRY glLightModeli(GLenum parameter, GLint value) {
-    if (parameter == GL_LIGHT_MODEL_TWO_SIDE) state.twoSided = value != 0;
+    if (parameter == GL_LIGHT_MODEL_TWO_SIDE) fixedglState.twoSided = value != 0;
 }
 
 void GLAPIENTRY glMaterialfv(GLenum face, GLenum parameter, const GLfloat* values) {
     int first = 0, last = 0;
     if (!FaceRange(face, first, last) || values == nullptr) return;
     for (int side = first; side <= last; ++side) {
-        Material& material = state.materials[side];
+        Material& material = fixedglState.materials[side];
         if (parameter == GL_SHININESS) {
             if (values[0] >= 0 && values[0] <= 128) material.shininess = values[0];
         } else if (float* colour = MaterialColour(material, parameter)) {
@@ -250,7 +254,7 @@ void GLAPIENTRY glMaterialfv(GLenum face, GLenum parameter, const GLfloat* value
         }
     }
     // Materials may change between vertices of a batch.
-    if (state.inBatch) PrepareBatch();
+    if (fixedglState.inBatch) PrepareBatch();
 }
 
 void GLAPIENTRY glMaterialf(GLenum face, GLenum parameter, GLfloat value) {
@@ -261,20 +265,20 @@ void GLAPIENTRY glMaterialf(GLenum face, GLenum parameter, GLfloat value) {
 
 void GLAPIENTRY glFogi(GLenum parameter, GLint value) {
     if (parameter == GL_FOG_MODE && (value == GL_EXP || value == GL_EXP2))
-        state.fogMode = GLenum(value);
+        fixedglState.fogMode = GLenum(value);
 }
 
 void GLAPIENTRY glFogf(GLenum parameter, GLfloat value) {
-    if (parameter == GL_FOG_DENSITY && value >= 0) state.fogDensity = value;
+    if (parameter == GL_FOG_DENSITY && value >= 0) fixedglState.fogDensity = value;
     if (parameter == GL_FOG_MODE && (value == GL_EXP || value == GL_EXP2))
-        state.fogMode = GLenum(value);
+        fixedglState.fogMode = GLenum(value);
 }
 
 void GLAPIENTRY glFogfv(GLenum parameter, const GLfloat* values) {
     if (values == nullptr) return;
     if (parameter == GL_FOG_COLOR) {
         for (int i = 0; i < 4; ++i)
-            state.fogColour[i] = std::fmin(std::fmax(values[i], 0.0f), 1.0f);
+            fixedglState.fogColour[i] = std::fmin(std::fmax(values[i], 0.0f), 1.0f);
     } else {
         glFogf(parameter, values[0]);
     }
@@ -286,42 +290,44 @@ void GLAPIENTRY glPolygonMode(GLenum face, GLenum mode) {
     int first = 0, last = 0;
     if (!FaceRange(face, first, last) || (mode != GL_FILL && mode != GL_LINE)) return;
     for (int side = first; side <= last; ++side)
-        state.polygonMode[side] = mode;
+        fixedglState.polygonMode[side] = mode;
 }
 
 void GLAPIENTRY glLineWidth(GLfloat width) {
-    if (width > 0) state.lineWidth = width;
+    if (width > 0) fixedglState.lineWidth = width;
 }
 
 void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     if (width < 0 || height < 0) return;
-    state.viewport[0] = x, state.viewport[1] = y;
-    state.viewport[2] = width, state.viewport[3] = height;
-    if (state.attached) state.es.Viewport(x, y, width, height);
+    fixedglState.viewport[0] = x, fixedglState.viewport[1] = y;
+    fixedglState.viewport[2] = width, fixedglState.viewport[3] = height;
+    if (fixedglState.attached) fixedglState.es.Viewport(x, y, width, height);
 }
 
 void GLAPIENTRY glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
-    if (state.attached) state.es.ClearColor(red, green, blue, alpha);
+    if (fixedglState.attached) fixedglState.es.ClearColor(red, green, blue, alpha);
 }
 
 void GLAPIENTRY glClear(GLbitfield mask) {
     // The accumulation buffer is the one OpenGL 1.1 buffer ES lacks.
     mask &= GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
-    if (state.attached) state.es.Clear(mask);
+    if (fixedglState.attached) fixedglState.es.Clear(mask);
 }
 
 void GLAPIENTRY glFlush() {
-    if (state.attached) state.es.Flush();
+    if (fixedglState.attached) fixedglState.es.Flush();
 }
 
 // ---- The texture ---------------------------------------------------------------
 
 void GLAPIENTRY glTexEnvi(GLenum target, GLenum parameter, GLint value) {
-    if (target == GL_TEXTURE_ENV && parameter == GL_TEXTURE_ENV_MODE) state.texEnvMode = value;
+    if (target == GL_TEXTURE_ENV && parameter == GL_TEXTURE_ENV_MODE)
+        fixedglState.texEnvMode = value;
 }
 
 void GLAPIENTRY glTexParameteri(GLenum target, GLenum parameter, GLint value) {
-    if (state.attached && target == GL_TEXTURE_2D) state.es.TexParameteri(target, parameter, value);
+    if (fixedglState.attached && target == GL_TEXTURE_2D)
+        fixedglState.es.TexParameteri(target, parameter, value);
 }
 
 // Three-component images given as RGBA bytes are stored as RGB, which is
@@ -331,10 +337,10 @@ void GLAPIENTRY glTexImage2D(GLenum target, GLint level, GLint internalFormat, G
                              const void* pixels) {
     const bool rgb = internalFormat == GL_RGB || internalFormat == 3;
     const bool rgba = internalFormat == GL_RGBA || internalFormat == 4;
-    if (!state.attached || target != GL_TEXTURE_2D || border != 0 || width < 0 || height < 0 ||
-        format != GL_RGBA || type != GL_UNSIGNED_BYTE || !(rgb || rgba))
+    if (!fixedglState.attached || target != GL_TEXTURE_2D || border != 0 || width < 0 ||
+        height < 0 || format != GL_RGBA || type != GL_UNSIGNED_BYTE || !(rgb || rgba))
         return;
-    const EsFunctions& es = state.es;
+    const EsFunctions& es = fixedglState.es;
     if (rgba || pixels == nullptr) {
         es.TexImage2D(target, level, rgb ? GL_RGB : GL_RGBA, width, height, 0,
                       rgb ? GL_RGB : GL_RGBA, type, pixels);

@@ -9,7 +9,7 @@
 
 #include "fixedgl/state.h"
 
-using fixedgl::state;
+using fixedgl::fixedglState;
 
 namespace fixedgl {
 
@@ -153,7 +153,7 @@ LineCorners PlaceLine(const Vertex* v1, const Vertex* v2, float width) {
 // major axis from its two ends, as the rasterizer interpolates them.
 EsVertex LineCorner(const Vertex& from, const Vertex& to, int side, bool xMajor, int gridX,
                     int gridY) {
-    const GLint* viewport = state.viewport;
+    const GLint* viewport = fixedglState.viewport;
     const float halfWidth = float(viewport[2]) * 0.5f, halfHeight = float(viewport[3]) * 0.5f;
     const float x = float(gridX) / kGrid + 0.5f, y = float(gridY) / kGrid + 0.5f;
     const float t = xMajor ? (x - from.x) / (to.x - from.x) : (y - from.y) / (to.y - from.y);
@@ -172,13 +172,13 @@ EsVertex LineCorner(const Vertex& from, const Vertex& to, int side, bool xMajor,
 void AddLine(const Vertex& from, const Vertex& to, int side) {
     const float dx = from.x - to.x, dy = from.y - to.y;
     if (dx * dx + dy * dy == 0) return;
-    const LineCorners c = PlaceLine(&from, &to, state.lineWidth);
+    const LineCorners c = PlaceLine(&from, &to, fixedglState.lineWidth);
     const bool xMajor = std::fabs(dx) >= std::fabs(dy);
     EsVertex corners[4];
     for (int i = 0; i < 4; ++i)
         corners[i] = LineCorner(from, to, side, xMajor, c.x[i], c.y[i]);
     for (int i : {0, 1, 2, 0, 2, 3})
-        state.stream.push_back(corners[i]);
+        fixedglState.stream.push_back(corners[i]);
 }
 
 void AddVertex(const Vertex& vertex, int side) {
@@ -186,7 +186,7 @@ void AddVertex(const Vertex& vertex, int side) {
     std::copy_n(vertex.clip, 4, out.position);
     std::copy_n(vertex.colour[side], 4, out.colour);
     out.fogDistance = vertex.fogDistance;
-    state.stream.push_back(out);
+    fixedglState.stream.push_back(out);
 }
 
 }  // namespace
@@ -194,9 +194,10 @@ void AddVertex(const Vertex& vertex, int side) {
 // ---- Batches -------------------------------------------------------------------------
 
 void PrepareBatch() {
-    BatchSetup& b = state.setup;
-    std::copy_n(state.projection[state.projectionDepth - 1], 16, b.modelViewProjection);
-    const float* m = state.modelView[state.modelViewDepth - 1];
+    BatchSetup& b = fixedglState.setup;
+    std::copy_n(fixedglState.projection[fixedglState.projectionDepth - 1], 16,
+                b.modelViewProjection);
+    const float* m = fixedglState.modelView[fixedglState.modelViewDepth - 1];
     MultiplyMatrix(b.modelViewProjection, m);
 
     // Normals go through the inverse transpose of the model-view's 3x3: its
@@ -217,7 +218,7 @@ void PrepareBatch() {
 
     b.lightCount = 0;
     for (int i = 0; i < kLightCount; ++i) {
-        const Light& light = state.lights[i];
+        const Light& light = fixedglState.lights[i];
         if (!light.enabled) continue;
         const int k = b.lightCount++;
         std::copy_n(light.position, 3, b.direction[k]);
@@ -226,7 +227,7 @@ void PrepareBatch() {
         std::copy_n(half, 3, b.halfVector[k]);
         Normalise3(b.halfVector[k]);
         for (int side = 0; side < 2; ++side) {
-            const Material& material = state.materials[side];
+            const Material& material = fixedglState.materials[side];
             for (int j = 0; j < 3; ++j) {
                 b.ambient[side][k][j] = light.ambient[j] * material.ambient[j];
                 b.diffuse[side][k][j] = light.diffuse[j] * material.diffuse[j];
@@ -235,10 +236,10 @@ void PrepareBatch() {
         }
     }
     for (int side = 0; side < 2; ++side) {
-        const Material& material = state.materials[side];
+        const Material& material = fixedglState.materials[side];
         for (int j = 0; j < 3; ++j)
             b.sceneColour[side][j] =
-                state.modelAmbient[j] * material.ambient[j] + material.emission[j];
+                fixedglState.modelAmbient[j] * material.ambient[j] + material.emission[j];
         b.sceneColour[side][3] = material.diffuse[3];
     }
 }
@@ -249,16 +250,16 @@ void PrepareBatch() {
 // light falls on. The back colour is that of the reversed normal with the
 // back material; with one-sided lighting both faces take the front colour.
 void LightVertex(const float* eyeNormal, Vertex& vertex) {
-    const BatchSetup& b = state.setup;
-    const int sides = state.twoSided ? 2 : 1;
+    const BatchSetup& b = fixedglState.setup;
+    const int sides = fixedglState.twoSided ? 2 : 1;
     for (int side = 0; side < sides; ++side) {
         float* colour = vertex.colour[side];
-        if (!state.lighting) {
+        if (!fixedglState.lighting) {
             std::fill_n(colour, 4, 1.0f);  // the current colour, which nothing changes
             continue;
         }
         const float sign = side == 0 ? 1.0f : -1.0f;
-        const float shininess = state.materials[side].shininess;
+        const float shininess = fixedglState.materials[side].shininess;
         float sum[3] = {b.sceneColour[side][0], b.sceneColour[side][1], b.sceneColour[side][2]};
         for (int k = 0; k < b.lightCount; ++k) {
             const float facing = sign * Dot3(eyeNormal, b.direction[k]);
@@ -284,16 +285,16 @@ void LightVertex(const float* eyeNormal, Vertex& vertex) {
 // counts as front-facing for its colour but as back-facing for culling and
 // polygon mode, as in Mesa), then filled or outlined edge by edge.
 void DrawBatch() {
-    std::vector<EsVertex>& stream = state.stream;
+    std::vector<EsVertex>& stream = fixedglState.stream;
     stream.clear();
-    const std::vector<Vertex>& v = state.vertices;
+    const std::vector<Vertex>& v = fixedglState.vertices;
     for (std::size_t i = 0; i + 3 <= v.size(); i += 3) {
         const Vertex &a = v[i], &b = v[i + 1], &c = v[i + 2];
         const float ex = a.x - c.x, ey = a.y - c.y, fx = b.x - c.x, fy = b.y - c.y;
         const float determinant = ex * fy - ey * fx;
-        if (state.cullFace && determinant >= 0) continue;
+        if (fixedglState.cullFace && determinant >= 0) continue;
         const int side = determinant > 0 ? 1 : 0;
-        if (state.polygonMode[determinant >= 0 ? 1 : 0] == GL_LINE) {
+        if (fixedglState.polygonMode[determinant >= 0 ? 1 : 0] == GL_LINE) {
             AddLine(c, a, side);
             AddLine(a, b, side);
             AddLine(b, c, side);
@@ -303,18 +304,19 @@ void DrawBatch() {
             AddVertex(c, side);
         }
     }
-    if (stream.empty() || !state.attached) return;
+    if (stream.empty() || !fixedglState.attached) return;
 
-    const EsFunctions& es = state.es;
-    es.UseProgram(state.program);
-    es.Uniform1i(state.fogOnUniform, state.fog ? 1 : 0);
+    const EsFunctions& es = fixedglState.es;
+    es.UseProgram(fixedglState.program);
+    es.Uniform1i(fixedglState.fogOnUniform, fixedglState.fog ? 1 : 0);
     // 1 / ln 2 and 1 / sqrt(ln 2), in double as Mesa works them out.
-    const bool squared = state.fogMode == GL_EXP2;
+    const bool squared = fixedglState.fogMode == GL_EXP2;
     const double perDensity = squared ? 1.201122408786449815 : 1.442695040888963407;
-    es.Uniform2f(state.fogUniform, float(state.fogDensity * perDensity), squared ? 2.0f : 1.0f);
-    es.Uniform3f(state.fogColourUniform, state.fogColour[0], state.fogColour[1],
-                 state.fogColour[2]);
-    es.BindBuffer(GL_ARRAY_BUFFER, state.buffer);
+    es.Uniform2f(fixedglState.fogUniform, float(fixedglState.fogDensity * perDensity),
+                 squared ? 2.0f : 1.0f);
+    es.Uniform3f(fixedglState.fogColourUniform, fixedglState.fogColour[0],
+                 fixedglState.fogColour[1], fixedglState.fogColour[2]);
+    es.BindBuffer(GL_ARRAY_BUFFER, fixedglState.buffer);
     es.BufferData(GL_ARRAY_BUFFER, GLsizeiptr(stream.size() * sizeof(EsVertex)), stream.data(),
                   GL_STREAM_DRAW);
     const GLsizei stride = sizeof(EsVertex);
@@ -336,28 +338,28 @@ using namespace fixedgl;
 extern "C" {
 
 void GLAPIENTRY glBegin(GLenum mode) {
-    if (state.inBatch) return;
-    state.inBatch = true;
-    state.triangles = mode == GL_TRIANGLES;
-    state.vertices.clear();
+    if (fixedglState.inBatch) return;
+    fixedglState.inBatch = true;
+    fixedglState.triangles = mode == GL_TRIANGLES;
+    fixedglState.vertices.clear();
     PrepareBatch();
 }
 
 void GLAPIENTRY glEnd() {
-    if (!state.inBatch) return;
-    state.inBatch = false;
-    if (state.triangles) DrawBatch();
-    state.vertices.clear();
+    if (!fixedglState.inBatch) return;
+    fixedglState.inBatch = false;
+    if (fixedglState.triangles) DrawBatch();
+    fixedglState.vertices.clear();
 }
 
 void GLAPIENTRY glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
-    state.normal[0] = x, state.normal[1] = y, state.normal[2] = z;
+    fixedglState.normal[0] = x, fixedglState.normal[1] = y, fixedglState.normal[2] = z;
 }
 
 void GLAPIENTRY glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
-    if (!state.inBatch || !state.triangles) return;
-    const BatchSetup& b = state.setup;
-    const float* m = state.modelView[state.modelViewDepth - 1];
+    if (!fixedglState.inBatch || !fixedglState.triangles) return;
+    const BatchSetup& b = fixedglState.setup;
+    const float* m = fixedglState.modelView[fixedglState.modelViewDepth - 1];
     const float* p = b.modelViewProjection;
     Vertex vertex;
     for (int i = 0; i < 4; ++i)
@@ -365,7 +367,7 @@ void GLAPIENTRY glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     vertex.fogDistance = std::fabs(m[2] * x + m[6] * y + m[10] * z + m[14]);
 
     // The viewport transform, with y counted down from the viewport's top.
-    const GLint* viewport = state.viewport;
+    const GLint* viewport = fixedglState.viewport;
     const float halfWidth = float(viewport[2]) * 0.5f, halfHeight = float(viewport[3]) * 0.5f;
     const float reciprocalW = 1.0f / vertex.clip[3];
     vertex.x = vertex.clip[0] * reciprocalW * halfWidth + (float(viewport[0]) + halfWidth);
@@ -373,9 +375,9 @@ void GLAPIENTRY glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
 
     float eyeNormal[3];
     for (int r = 0; r < 3; ++r)
-        eyeNormal[r] = Dot3(b.normalMatrix + 3 * r, state.normal);
+        eyeNormal[r] = Dot3(b.normalMatrix + 3 * r, fixedglState.normal);
     LightVertex(eyeNormal, vertex);
-    state.vertices.push_back(vertex);
+    fixedglState.vertices.push_back(vertex);
 }
 
 }  // extern "C"

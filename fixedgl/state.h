@@ -122,7 +122,7 @@ struct State {
     Light lights[kLightCount];
     Material materials[2];  // front, back
 
-    // Rasterization and per-fragment state.
+    // Rasterization and per-fragment fixedglState.
     bool depthTest;         // mirrored in the ES context
     bool cullFace;          // culls back faces before the ES context sees them
     bool texture2D;         // recorded: no texture coordinates are ever given
@@ -144,7 +144,7 @@ struct State {
     std::vector<EsVertex> stream;  // what the batch sends to the ES context
 };
 
-extern State state;
+extern State fixedglState;
 
 // Shared by the parts of the layer.
 float* CurrentMatrix();

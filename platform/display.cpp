@@ -81,8 +81,11 @@ void Connect(const std::shared_ptr<Attempt>& a) {
         wayland = wl_display_connect(a->display.c_str());
         failure = wayland == nullptr || wl_display_roundtrip(wayland) < 0;
     } else {
-        x = xcb_connect(a->display.c_str(), nullptr);
+        int screen = 0;
+        x = xcb_connect(a->display.c_str(), &screen);
         failure = xcb_connection_has_error(x);
+        if (failure == 0 && screen >= xcb_setup_roots_length(xcb_get_setup(x)))
+            failure = XCB_CONN_CLOSED_INVALID_SCREEN;
     }
     const int error = errno;
 
@@ -92,6 +95,8 @@ void Connect(const std::shared_ptr<Attempt>& a) {
     a->wayland = wayland;
     if (failure == XCB_CONN_CLOSED_PARSE_ERR) {
         a->cause = "DISPLAY \"" + a->display + "\" is not a display name";
+    } else if (failure == XCB_CONN_CLOSED_INVALID_SCREEN) {
+        a->cause = Label(*a) + " names a screen that the server does not have";
     } else if (failure != 0 && error == EAGAIN) {
         // xcb's last read would have blocked: the server closed the
         // connection or refused it (and xcb has written the reason).
@@ -145,7 +150,7 @@ bool ChooseDrivers(std::vector<std::shared_ptr<Attempt>>* attempts, std::string*
     if (causes.empty())
         causes = asked.empty() ? "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"
                                : "no display for SDL_VIDEODRIVER=" + asked;
-    state.videoFailure = causes;
+    platformState.videoFailure = causes;
     return false;
 }
 
@@ -199,7 +204,8 @@ bool StartVideo() {
     Release(attempts);
 #endif
     if (!started) {
-        state.videoFailure = std::string("the display cannot be opened (") + SDL_GetError() + ")";
+        platformState.videoFailure =
+            std::string("the display cannot be opened (") + SDL_GetError() + ")";
         return false;
     }
 #if defined(__EMSCRIPTEN__)
@@ -211,11 +217,11 @@ bool StartVideo() {
 }  // namespace
 
 bool EnsureVideo() {
-    if (!state.videoTried) {
-        state.videoTried = true;
-        state.videoReady = StartVideo();
+    if (!platformState.videoTried) {
+        platformState.videoTried = true;
+        platformState.videoReady = StartVideo();
     }
-    return state.videoReady;
+    return platformState.videoReady;
 }
 
 }  // namespace platform

@@ -110,8 +110,8 @@ bool Probe(const Request& r, PIXELFORMATDESCRIPTOR* real) {
 #endif
 
 bool IsPalette(HGDIOBJ object) {
-    if (object == &state.stockPalette) return true;
-    for (auto& p : state.palettes)
+    if (object == &platformState.stockPalette) return true;
+    for (auto& p : platformState.palettes)
         if (p.get() == object) return true;
     return false;
 }
@@ -119,8 +119,8 @@ bool IsPalette(HGDIOBJ object) {
 }  // namespace
 
 bool ApplyPixelFormatAttributes(int format) {
-    if (format < 1 || format > static_cast<int>(state.formats.size())) return false;
-    const PIXELFORMATDESCRIPTOR& f = state.formats[format - 1];
+    if (format < 1 || format > static_cast<int>(platformState.formats.size())) return false;
+    const PIXELFORMATDESCRIPTOR& f = platformState.formats[format - 1];
     SetAttributes(Request{std::min({f.cRedBits, f.cGreenBits, f.cBlueBits}), f.cAlphaBits,
                           f.cDepthBits, f.cStencilBits, (f.dwFlags & PFD_DOUBLEBUFFER) != 0});
     return true;
@@ -142,15 +142,16 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
 #else
     if (!Probe(r, &real)) return 0;
 #endif
-    for (size_t i = 0; i < state.formats.size(); ++i)
-        if (std::memcmp(&state.formats[i], &real, sizeof real) == 0) return static_cast<int>(i + 1);
-    state.formats.push_back(real);
-    return static_cast<int>(state.formats.size());
+    for (size_t i = 0; i < platformState.formats.size(); ++i)
+        if (std::memcmp(&platformState.formats[i], &real, sizeof real) == 0)
+            return static_cast<int>(i + 1);
+    platformState.formats.push_back(real);
+    return static_cast<int>(platformState.formats.size());
 }
 
 BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* /*request*/) {
     Window* w = FromDc(dc);
-    if (!w || format < 1 || format > static_cast<int>(state.formats.size())) return FALSE;
+    if (!w || format < 1 || format > static_cast<int>(platformState.formats.size())) return FALSE;
     if (w->pixelFormat != 0) return w->pixelFormat == format ? TRUE : FALSE;
     // The visual of a native window is fixed when it is created.
     if (w->native || !ApplyPixelFormatAttributes(format)) return FALSE;
@@ -168,23 +169,24 @@ int WINAPI GetPixelFormat(HDC dc) {
 }
 
 int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, PIXELFORMATDESCRIPTOR* description) {
-    if (!FromDc(dc) || format < 1 || format > static_cast<int>(state.formats.size())) return 0;
+    if (!FromDc(dc) || format < 1 || format > static_cast<int>(platformState.formats.size()))
+        return 0;
     if (description)
-        std::memcpy(description, &state.formats[format - 1],
+        std::memcpy(description, &platformState.formats[format - 1],
                     std::min<size_t>(bytes, sizeof *description));
-    return static_cast<int>(state.formats.size());
+    return static_cast<int>(platformState.formats.size());
 }
 
 HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette) {
     if (!palette || palette->palVersion != 0x300 || palette->palNumEntries == 0) return nullptr;
-    state.palettes.push_back(std::make_unique<Palette>(Palette{palette->palNumEntries}));
-    return reinterpret_cast<HPALETTE>(state.palettes.back().get());
+    platformState.palettes.push_back(std::make_unique<Palette>(Palette{palette->palNumEntries}));
+    return reinterpret_cast<HPALETTE>(platformState.palettes.back().get());
 }
 
 HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL /*forceBackground*/) {
     Window* w = FromDc(dc);
     if (!w || !IsPalette(palette)) return nullptr;
-    const auto stock = reinterpret_cast<HPALETTE>(&state.stockPalette);
+    const auto stock = reinterpret_cast<HPALETTE>(&platformState.stockPalette);
     const HPALETTE previous = w->dc.palette ? w->dc.palette : stock;
     w->dc.palette = palette == stock ? nullptr : palette;
     return previous;

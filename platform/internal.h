@@ -87,7 +87,7 @@ struct Context {
 
 constexpr int kIconSide = 32;
 
-// Everything the layer keeps between calls. One instance, `state`, lives
+// Everything the layer keeps between calls. One instance, `platformState`, lives
 // from load to exit; only the thread that runs the message loop touches it.
 struct PlatformState {
     // ---- The display (display.cpp)
@@ -116,10 +116,13 @@ struct PlatformState {
     // The key press last taken from the queue, until TranslateMessage sees it.
     QueuedMessage lastKey;
     bool lastKeyValid = false;
-    // MK_LBUTTON of the pointer messages: the left button as its own
-    // messages have reported it. Cleared when SDL lets the capture go, since
-    // the release then goes to another window.
+    // MK_LBUTTON of the pointer messages: the left button as the device
+    // last reported it, whichever window the report named. Cleared when SDL
+    // lets the capture go, since the release then goes to another window.
     bool leftButtonDown = false;
+    // The window that got the press while the button is down: its moves and
+    // release outside every window go there, as X11 and Wayland send them.
+    HWND pressWindow = nullptr;
     POINT lastPoint = {0, 0};  // MSG.pt: the pointer on the screen at its last message
 
     // ---- Pixel formats, palettes (gdi.cpp)
@@ -148,7 +151,7 @@ struct PlatformState {
 };
 
 // Defined in window.cpp; nothing touches it before main.
-extern PlatformState state;  // NOLINT(bugprone-dynamic-static-initializers)
+extern PlatformState platformState;  // NOLINT(bugprone-dynamic-static-initializers)
 
 inline HWND ToHandle(Window* w) {
     return reinterpret_cast<HWND>(w);
@@ -165,7 +168,7 @@ inline LPARAM PackPoint(int x, int y) {
 const char* ProgramName();
 
 // display.cpp: starts SDL's video on an interactive display, once; false
-// (with the cause in state.videoFailure) when there is none.
+// (with the cause in platformState.videoFailure) when there is none.
 bool EnsureVideo();
 
 // window.cpp

@@ -21,9 +21,9 @@ namespace {
 // SDL may show its box from a process of its own; it must not outlive the
 // program, even one that ended while the process was being made (Linux only).
 void EndWithProgram() {
-    if (state.boxShownBy == 0) return;
+    if (platformState.boxShownBy == 0) return;
     prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != state.boxShownBy) _exit(1);
+    if (getppid() != platformState.boxShownBy) _exit(1);
 }
 
 // Gives the signal its default action while the box waits, unless it was
@@ -61,9 +61,9 @@ bool ShowBox(HWND owner, const std::string& title, const std::string& message, U
     static const bool watching = pthread_atfork(nullptr, nullptr, EndWithProgram) == 0;
     (void)watching;
     int pressed = 0;
-    state.boxShownBy = getpid();
+    platformState.boxShownBy = getpid();
     const int shown = SDL_ShowMessageBox(&box, &pressed);
-    state.boxShownBy = 0;
+    platformState.boxShownBy = 0;
     sigaction(SIGINT, &keptInt, nullptr);
     sigaction(SIGTERM, &keptTerm, nullptr);
     return shown == 0;
@@ -102,5 +102,5 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     while (!message.empty() && message.back() == '\n')
         message.pop_back();
     std::fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());
-    return state.videoReady ? 0 : IDOK;
+    return platformState.videoReady ? 0 : IDOK;
 }

@@ -14,7 +14,7 @@ DWORD Now() {
 }
 
 void Push(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time) {
-    PostToQueue(MSG{hwnd, message, wParam, lParam, time, state.lastPoint});
+    PostToQueue(MSG{hwnd, message, wParam, lParam, time, platformState.lastPoint});
 }
 
 // WM_KEYDOWN's virtual-key code, for the keys that type something: letters
@@ -25,20 +25,24 @@ WPARAM VirtualKey(const SDL_Keysym& key) {
     return key.scancode == SDL_SCANCODE_ESCAPE ? VK_ESCAPE : 0;
 }
 
-// The pointer messages' window: the capture's, else the one under the pointer.
+// The pointer messages' window: the capture's, else the one under the
+// pointer, else, while the left button is down, the one that got its press.
+// X11 and Wayland send a pressed button's moves and release to that window,
+// and its SetCapture may still wait in the queue behind them.
 Window* PointerWindow(Uint32 windowId) {
-    Window* captured = FromHandle(state.capture);
-    return captured ? captured : FromNativeId(windowId);
+    if (Window* captured = FromHandle(platformState.capture)) return captured;
+    if (Window* under = FromNativeId(windowId)) return under;
+    return platformState.leftButtonDown ? FromHandle(platformState.pressWindow) : nullptr;
 }
 
 void PushPointer(Window* w, UINT message, int x, int y, DWORD time) {
-    state.lastPoint = POINT{w->x + x, w->y + y};
-    const MSG m = {ToHandle(w),     message, state.leftButtonDown ? WPARAM{MK_LBUTTON} : 0,
-                   PackPoint(x, y), time,    state.lastPoint};
+    platformState.lastPoint = POINT{w->x + x, w->y + y};
+    const MSG m = {ToHandle(w),     message, platformState.leftButtonDown ? WPARAM{MK_LBUTTON} : 0,
+                   PackPoint(x, y), time,    platformState.lastPoint};
     // As on Win32, a move that has not been read yet stands for the
     // pointer's latest position: a new one takes its place, unless another
     // message came between them.
-    MSG* waiting = state.queue.empty() ? nullptr : &state.queue.back().msg;
+    MSG* waiting = platformState.queue.empty() ? nullptr : &platformState.queue.back().msg;
     if (message == WM_MOUSEMOVE && waiting && waiting->message == WM_MOUSEMOVE &&
         waiting->hwnd == m.hwnd && waiting->wParam == m.wParam) {
         *waiting = m;
@@ -47,10 +51,12 @@ void PushPointer(Window* w, UINT message, int x, int y, DWORD time) {
     PostToQueue(m);
 }
 
-void PushButton(Window* w, bool left, bool down, int x, int y, DWORD time) {
-    if (!w || !left) return;
-    state.leftButtonDown = down;
-    PushPointer(w, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, x, y, time);
+// The left button pressed or released over `w` (null: over no window of
+// ours). The button's state is the device's, whichever window hears of it.
+void PushButton(Window* w, bool down, int x, int y, DWORD time) {
+    platformState.leftButtonDown = down;
+    platformState.pressWindow = down && w ? ToHandle(w) : nullptr;
+    if (w) PushPointer(w, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, x, y, time);
 }
 
 void TranslateWindowEvent(const SDL_WindowEvent& e) {
@@ -98,10 +104,11 @@ void Translate(const SDL_Event& e) {
         case SDL_TEXTINPUT: {
             // Text belongs to the key press just before it; text that comes on
             // its own (an input method) becomes characters where it arrives.
-            if (!state.queue.empty() && state.queue.back().msg.message == WM_KEYDOWN &&
-                !state.queue.back().textAttached) {
-                state.queue.back().text = e.text.text;
-                state.queue.back().textAttached = true;
+            if (!platformState.queue.empty() &&
+                platformState.queue.back().msg.message == WM_KEYDOWN &&
+                !platformState.queue.back().textAttached) {
+                platformState.queue.back().text = e.text.text;
+                platformState.queue.back().textAttached = true;
                 break;
             }
             Window* w = FromNativeId(e.text.windowID);
@@ -117,8 +124,9 @@ void Translate(const SDL_Event& e) {
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
-            PushButton(PointerWindow(e.button.windowID), e.button.button == SDL_BUTTON_LEFT,
-                       e.type == SDL_MOUSEBUTTONDOWN, e.button.x, e.button.y, e.button.timestamp);
+            if (e.button.button == SDL_BUTTON_LEFT)
+                PushButton(PointerWindow(e.button.windowID), e.type == SDL_MOUSEBUTTONDOWN,
+                           e.button.x, e.button.y, e.button.timestamp);
             break;
 #endif
         default:  // maps to no message
@@ -128,51 +136,51 @@ void Translate(const SDL_Event& e) {
 
 // Turns everything SDL has into messages.
 void Pump() {
-    if (!state.videoReady) return;
+    if (!platformState.videoReady) return;
     SDL_PumpEvents();
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
         Translate(e);
 #if defined(__EMSCRIPTEN__)  // browser only: the page's pointer events
     for (PagePointer p = BrowserTakePointer(); p.kind != 0; p = BrowserTakePointer()) {
-        Window* w = FromHandle(state.capture);
+        Window* w = FromHandle(platformState.capture);
         if (!w) w = FocusWindow();
         if (p.kind == 1 && w)
             PushPointer(w, WM_MOUSEMOVE, p.x, p.y, Now());
         else if (p.kind > 1)
-            PushButton(w, true, p.kind == 2, p.x, p.y, Now());
+            PushButton(w, p.kind == 2, p.x, p.y, Now());
     }
 #endif
 }
 
 // The next message, in Win32's order of priority.
 bool Next(MSG* out, bool remove) {
-    if (!state.queue.empty()) {
-        *out = state.queue.front().msg;
+    if (!platformState.queue.empty()) {
+        *out = platformState.queue.front().msg;
         if (remove) {
             if (out->message == WM_KEYDOWN) {
-                state.lastKey = state.queue.front();
-                state.lastKeyValid = true;
+                platformState.lastKey = platformState.queue.front();
+                platformState.lastKeyValid = true;
             }
-            state.queue.pop_front();
+            platformState.queue.pop_front();
         }
         return true;
     }
-    if (state.quitPending) {
-        *out =
-            MSG{nullptr, WM_QUIT, static_cast<WPARAM>(state.quitCode), 0, Now(), state.lastPoint};
-        if (remove) state.quitPending = false;
+    if (platformState.quitPending) {
+        *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(platformState.quitCode),
+                   0,       Now(),   platformState.lastPoint};
+        if (remove) platformState.quitPending = false;
         return true;
     }
     // WM_PAINT stays until the window is validated (BeginPaint).
     if (Window* w = WindowNeedingPaint()) {
-        *out = MSG{ToHandle(w), WM_PAINT, 0, 0, Now(), state.lastPoint};
+        *out = MSG{ToHandle(w), WM_PAINT, 0, 0, Now(), platformState.lastPoint};
         return true;
     }
     const Uint64 now = SDL_GetTicks64();
-    for (Timer& t : state.timers) {
+    for (Timer& t : platformState.timers) {
         if (t.due > now) continue;
-        *out = MSG{t.hwnd, WM_TIMER, t.id, 0, static_cast<DWORD>(now), state.lastPoint};
+        *out = MSG{t.hwnd, WM_TIMER, t.id, 0, static_cast<DWORD>(now), platformState.lastPoint};
         // Due again a period later on the timer's own schedule, so a busy
         // loop does not slow it down; ticks missed meanwhile are dropped, so
         // timers never pile up either.
@@ -188,13 +196,15 @@ bool Next(MSG* out, bool remove) {
 }  // namespace
 
 void PostToQueue(const MSG& msg) {
-    state.queue.push_back(QueuedMessage{msg, {}, false});
+    platformState.queue.push_back(QueuedMessage{msg, {}, false});
 }
 
 void ForgetWindowMessages(HWND hwnd) {
-    std::erase_if(state.queue, [hwnd](const QueuedMessage& q) { return q.msg.hwnd == hwnd; });
-    std::erase_if(state.timers, [hwnd](const Timer& t) { return t.hwnd == hwnd; });
-    if (state.lastKeyValid && state.lastKey.msg.hwnd == hwnd) state.lastKeyValid = false;
+    std::erase_if(platformState.queue,
+                  [hwnd](const QueuedMessage& q) { return q.msg.hwnd == hwnd; });
+    std::erase_if(platformState.timers, [hwnd](const Timer& t) { return t.hwnd == hwnd; });
+    if (platformState.lastKeyValid && platformState.lastKey.msg.hwnd == hwnd)
+        platformState.lastKeyValid = false;
 }
 
 }  // namespace platform
@@ -216,18 +226,18 @@ BOOL WINAPI GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
         // Sleep until SDL has an event or the next timer is due.
         int timeout = -1;
         const Uint64 now = SDL_GetTicks64();
-        for (const Timer& t : state.timers) {
+        for (const Timer& t : platformState.timers) {
             const int left = t.due > now ? static_cast<int>(t.due - now) : 0;
             timeout = timeout < 0 ? left : std::min(timeout, left);
         }
         if (timeout == 0) continue;
 #if defined(__EMSCRIPTEN__)  // browser only: the page runs meanwhile
-        if (state.videoReady) {
+        if (platformState.videoReady) {
             BrowserWait(timeout);
             continue;
         }
 #endif
-        if (state.videoReady) {
+        if (platformState.videoReady) {
             SDL_WaitEventTimeout(nullptr, timeout);
         } else if (timeout > 0) {
             SDL_Delay(static_cast<Uint32>(timeout));
@@ -240,21 +250,22 @@ BOOL WINAPI GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
 BOOL WINAPI TranslateMessage(const MSG* msg) {
     if (!msg || msg->message != WM_KEYDOWN) return FALSE;
     std::string text;
-    const MSG& key = state.lastKey.msg;
-    if (state.lastKeyValid && key.hwnd == msg->hwnd && key.wParam == msg->wParam &&
+    const MSG& key = platformState.lastKey.msg;
+    if (platformState.lastKeyValid && key.hwnd == msg->hwnd && key.wParam == msg->wParam &&
         key.time == msg->time) {
-        text = state.lastKey.text;
-        state.lastKeyValid = false;
+        text = platformState.lastKey.text;
+        platformState.lastKeyValid = false;
     }
     // SDL reports no text for Escape.
     if (text.empty() && msg->wParam == VK_ESCAPE) text = "\x1b";
     // Characters come before any input that followed the key, as posted
     // messages do on Win32. The ANSI code page here is UTF-8: one WM_CHAR a byte.
     for (auto c = text.rbegin(); c != text.rend(); ++c)
-        state.queue.push_front(QueuedMessage{MSG{msg->hwnd, WM_CHAR, static_cast<unsigned char>(*c),
-                                                 msg->lParam, msg->time, msg->pt},
-                                             {},
-                                             false});
+        platformState.queue.push_front(
+            QueuedMessage{MSG{msg->hwnd, WM_CHAR, static_cast<unsigned char>(*c), msg->lParam,
+                              msg->time, msg->pt},
+                          {},
+                          false});
     return TRUE;
 }
 
@@ -264,8 +275,8 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 }
 
 void WINAPI PostQuitMessage(int exitCode) {
-    state.quitPending = true;
-    state.quitCode = exitCode;
+    platformState.quitPending = true;
+    platformState.quitCode = exitCode;
 }
 
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC timerFunc) {
@@ -274,10 +285,10 @@ UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC timerFun
     const Uint32 period = std::max<UINT>(elapse, 10);  // USER_TIMER_MINIMUM
     const Timer timer{hwnd, id, period, SDL_GetTicks64() + period};
     auto same = [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; };
-    if (auto it = std::find_if(state.timers.begin(), state.timers.end(), same);
-        it != state.timers.end())
+    if (auto it = std::find_if(platformState.timers.begin(), platformState.timers.end(), same);
+        it != platformState.timers.end())
         *it = timer;
     else
-        state.timers.push_back(timer);
+        platformState.timers.push_back(timer);
     return 1;
 }

@@ -11,7 +11,7 @@ namespace platform {
 namespace {
 
 Context* FindContext(HGLRC rc) {
-    for (auto& c : state.contexts)
+    for (auto& c : platformState.contexts)
         if (reinterpret_cast<HGLRC>(c.get()) == rc) return c.get();
     return nullptr;
 }
@@ -42,13 +42,14 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
         gl = nullptr;
     }
     if (!gl) return nullptr;
-    state.contexts.push_back(std::make_unique<Context>(Context{gl, w->native, w->pixelFormat}));
-    return reinterpret_cast<HGLRC>(state.contexts.back().get());
+    platformState.contexts.push_back(
+        std::make_unique<Context>(Context{gl, w->native, w->pixelFormat}));
+    return reinterpret_cast<HGLRC>(platformState.contexts.back().get());
 }
 
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC rc) {
     if (rc == nullptr) {
-        if (state.videoReady) SDL_GL_MakeCurrent(nullptr, nullptr);
+        if (platformState.videoReady) SDL_GL_MakeCurrent(nullptr, nullptr);
         return TRUE;
     }
     Context* c = FindContext(rc);
@@ -66,6 +67,6 @@ BOOL WINAPI wglDeleteContext(HGLRC rc) {
     if (SDL_GL_MakeCurrent(c->window, c->gl) == 0) FixedGlDetach();
 #endif
     SDL_GL_DeleteContext(c->gl);  // stops being current first if it is
-    std::erase_if(state.contexts, [c](const auto& kept) { return kept.get() == c; });
+    std::erase_if(platformState.contexts, [c](const auto& kept) { return kept.get() == c; });
     return TRUE;
 }

@@ -66,13 +66,21 @@
 //    x    x    x   The pointer messages' wParam has MK_LBUTTON only.
 //                  (queue.cpp)
 //    x    x    -   SetCapture takes the pointer where SDL can, which needs the
-//                  keyboard focus; without it, X11 still sends a pressed
-//                  button's moves and release to the window. SDL lets the
+//                  keyboard focus, and only while the left button is down;
+//                  without it, X11 still sends a pressed button's moves and
+//                  release to the window. SDL lets the
 //                  capture go with the focus: WM_CAPTURECHANGED is then posted
 //                  in order with the input rather than sent, and MK_LBUTTON is
 //                  cleared, since the release goes to another window. A
 //                  destroyed window is not told that its capture ends.
 //                  (window.cpp, queue.cpp)
+//    x    x    -   While the left button is down and no window has the
+//                  capture, its moves and release outside every window go to
+//                  the window that got the press, as X11 and Wayland send
+//                  them; on Win32 they go to the window under the pointer. The
+//                  press's handler, which takes the capture, may not have run
+//                  yet when they come (all three in one burst): they reach it
+//                  all the same. (queue.cpp)
 //    -    -    x   The pointer comes from the page's pointer events (SDL's stop
 //                  at the canvas's edge), and SetCapture is the page's pointer
 //                  capture of the pressed button; the page losing the focus

@@ -9,13 +9,13 @@
 
 namespace platform {
 
-PlatformState state;
+PlatformState platformState;
 
 namespace {
 
 const WindowClass* FindClass(LPCSTR name) {
     if (name == nullptr) return nullptr;
-    for (const WindowClass& c : state.classes)
+    for (const WindowClass& c : platformState.classes)
         if (SDL_strcasecmp(c.name.c_str(), name) == 0) return &c;
     return nullptr;
 }
@@ -56,34 +56,34 @@ void Activate(Window* w) {
 }  // namespace
 
 Window* FromHandle(HWND hwnd) {
-    for (auto& w : state.windows)
+    for (auto& w : platformState.windows)
         if (ToHandle(w.get()) == hwnd) return w->alive ? w.get() : nullptr;
     return nullptr;
 }
 
 Window* FromDc(HDC dc) {
-    for (auto& w : state.windows)
+    for (auto& w : platformState.windows)
         if (ToHandle(&w->dc) == dc) return w->alive ? w.get() : nullptr;
     return nullptr;
 }
 
 Window* FromNativeId(Uint32 windowId) {
     if (windowId == 0) return nullptr;
-    for (auto& w : state.windows)
+    for (auto& w : platformState.windows)
         if (w->alive && w->native && SDL_GetWindowID(w->native) == windowId) return w.get();
     return nullptr;
 }
 
 Window* FocusWindow() {
-    if (SDL_Window* focus = state.videoReady ? SDL_GetKeyboardFocus() : nullptr)
+    if (SDL_Window* focus = platformState.videoReady ? SDL_GetKeyboardFocus() : nullptr)
         if (Window* w = FromNativeId(SDL_GetWindowID(focus))) return w;
-    for (auto& w : state.windows)
+    for (auto& w : platformState.windows)
         if (w->alive && w->visible) return w.get();
     return nullptr;
 }
 
 Window* WindowNeedingPaint() {
-    for (auto& w : state.windows)
+    for (auto& w : platformState.windows)
         if (w->alive && w->needsPaint && w->visible) return w.get();
     return nullptr;
 }
@@ -124,15 +124,15 @@ bool TakeSizeChange(Window* w, MSG* msg) {
                static_cast<WPARAM>(windowState),
                PackPoint(width, height),
                static_cast<DWORD>(SDL_GetTicks()),
-               state.lastPoint};
+               platformState.lastPoint};
     return true;
 }
 
 void LoseCapture(Window* w, DWORD time) {
-    if (state.capture != ToHandle(w)) return;
-    state.capture = nullptr;
-    state.leftButtonDown = false;  // its release goes to another window
-    PostToQueue(MSG{ToHandle(w), WM_CAPTURECHANGED, 0, 0, time, state.lastPoint});
+    if (platformState.capture != ToHandle(w)) return;
+    platformState.capture = nullptr;
+    platformState.leftButtonDown = false;  // its release goes to another window
+    PostToQueue(MSG{ToHandle(w), WM_CAPTURECHANGED, 0, 0, time, platformState.lastPoint});
 }
 
 }  // namespace platform
@@ -143,13 +143,13 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
     if (!windowClass || !windowClass->lpfnWndProc || !windowClass->lpszClassName ||
         FindClass(windowClass->lpszClassName))
         return 0;
-    state.classes.push_back({windowClass->lpszClassName, *windowClass});
-    state.classes.back().info.lpszClassName = state.classes.back().name.c_str();
+    platformState.classes.push_back({windowClass->lpszClassName, *windowClass});
+    platformState.classes.back().info.lpszClassName = platformState.classes.back().name.c_str();
     // X11 names a window's class (WM_CLASS) when the display opens, from this
     // variable: the first class registered names the program's windows, as
     // the class name is what identifies a Win32 program's windows.
     setenv("SDL_VIDEO_X11_WMCLASS", windowClass->lpszClassName, 0);
-    return static_cast<ATOM>(0xC000 + state.classes.size() - 1);
+    return static_cast<ATOM>(0xC000 + platformState.classes.size() - 1);
 }
 
 HWND WINAPI CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR windowName, DWORD style,
@@ -157,14 +157,14 @@ HWND WINAPI CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR windowNa
                             HINSTANCE /*instance*/, LPVOID /*param*/) {
     if (!EnsureVideo()) {
         std::fprintf(stderr, "%s: cannot create a window: %s\n", ProgramName(),
-                     state.videoFailure.c_str());
+                     platformState.videoFailure.c_str());
         return nullptr;
     }
     const WindowClass* c = FindClass(className);
     if (!c || parent != nullptr) return nullptr;  // top-level windows only
 
-    state.windows.push_back(std::make_unique<Window>());
-    Window* w = state.windows.back().get();
+    platformState.windows.push_back(std::make_unique<Window>());
+    Window* w = platformState.windows.back().get();
     w->proc = c->info.lpfnWndProc;
     w->icon = c->info.hIcon;
     w->cursor = c->info.hCursor;
@@ -256,9 +256,9 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     w->destroying = true;
     SendToWindow(w, WM_DESTROY, 0, 0);
     // The capture ends with the window, which no longer hears of it.
-    if (state.capture == hwnd) {
+    if (platformState.capture == hwnd) {
         SDL_CaptureMouse(SDL_FALSE);
-        state.capture = nullptr;
+        platformState.capture = nullptr;
     }
     w->alive = false;
     ForgetWindowMessages(hwnd);
@@ -270,14 +270,17 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
 }
 
 HWND WINAPI SetCapture(HWND hwnd) {
-    HWND previous = state.capture;
+    HWND previous = platformState.capture;
     Window* w = FromHandle(hwnd);
     if (!w) return previous;
-    state.capture = hwnd;
+    platformState.capture = hwnd;
 #if defined(__EMSCRIPTEN__)  // browser only: the page's pointer capture
     BrowserCapturePointer(true);
 #else
-    if (w->native) SDL_CaptureMouse(SDL_TRUE);
+    // SDL's capture holds the pointer while the button is down. Taken after
+    // the release (press and release read in one burst), it would grab a free
+    // pointer, and SDL loses track of it once that grab ends outside.
+    if (w->native && platformState.leftButtonDown) SDL_CaptureMouse(SDL_TRUE);
 #endif
     if (Window* loser = previous != hwnd ? FromHandle(previous) : nullptr)
         SendToWindow(loser, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
@@ -285,13 +288,13 @@ HWND WINAPI SetCapture(HWND hwnd) {
 }
 
 BOOL WINAPI ReleaseCapture(void) {
-    HWND previous = state.capture;
+    HWND previous = platformState.capture;
 #if defined(__EMSCRIPTEN__)  // browser only: the page's pointer capture
     if (previous) BrowserCapturePointer(false);
 #else
-    if (previous && state.videoReady) SDL_CaptureMouse(SDL_FALSE);
+    if (previous && platformState.videoReady) SDL_CaptureMouse(SDL_FALSE);
 #endif
-    state.capture = nullptr;
+    platformState.capture = nullptr;
     // The window that had it hears of it, even when it let it go itself.
     if (Window* loser = FromHandle(previous)) SendToWindow(loser, WM_CAPTURECHANGED, 0, 0);
     return TRUE;

@@ -282,6 +282,21 @@ TEST_F(ViewerWindow, APointerSession) {
     Send(WM_MOUSEMOVE, 0, 200, 250);
     EXPECT_EQ(std::tuple(viewer.dragging, viewer.keepAnimating, viewer.spinAngle),
               std::tuple(0, 1, angle));
+
+    // A slow, careful drag, a frame after each move of 2 pixels, turns it
+    // as far as its path too.
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, 100, 200);
+    IdleFrames(10);
+    before.assign(viewer.spinMatrix, viewer.spinMatrix + 16);
+    path = 0;
+    for (int i = 1; i <= 20; ++i) {
+        Send(WM_MOUSEMOVE, MK_LBUTTON, 100 + 2 * i, 200);
+        EXPECT_EQ(IdleFrames(10), 1);
+        const SpherePoint a = PointerToSphere(98 + 2 * i, 200, kSide, kSide),
+                          b = PointerToSphere(100 + 2 * i, 200, kSide, kSide);
+        path += 90 * std::hypot(b.x - a.x, b.y - a.y, b.z - a.z);
+    }
+    EXPECT_NEAR(TurnBetween(before.data(), viewer.spinMatrix), path, path / 50) << "slow drag";
 }
 
 int hookCalls = 0;
