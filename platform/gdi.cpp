@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/x11.h"
 
 namespace platform {
 namespace {

@@ -197,17 +197,6 @@ bool ApplyPixelFormatAttributes(int format);
 // icon.cpp: gives a freshly made native window its class's icon and cursor.
 void ApplyIconAndCursor(Window* w);
 
-// x11.cpp (X11 only): asks the X server for a new size of an X11 window;
-// false for a window of another video driver.
-bool RequestX11Size(SDL_Window* native, int width, int height);
-// Xlib ends the program on an X protocol error unless the error is caught;
-// setting up OpenGL can raise one (a driver that loads but cannot serve the
-// display), and SDL catches them in some of its calls only. Between these
-// two calls errors are counted instead; the second waits for every request
-// on the window's connection to be answered and returns the count.
-void TrapX11Errors();
-int UntrapX11Errors(SDL_Window* native);
-
 }  // namespace platform
 
 #if defined(__EMSCRIPTEN__)  // browser only: browser.cpp

@@ -2,6 +2,7 @@
 // with the OpenGL 1.1 subset of fixedgl/ drawing on it.
 
 #include "platform/internal.h"
+#include "platform/x11.h"
 
 #if defined(__EMSCRIPTEN__)
 #include "fixedgl/fixedgl.h"

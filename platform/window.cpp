@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/internal.h"
+#include "platform/x11.h"
 
 namespace platform {
 

@@ -1,6 +1,8 @@
 // What the layer asks of X11 itself, beside SDL. X11 only: elsewhere SDL
 // does it all, and these do nothing.
 
+#include "platform/x11.h"
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 
