@@ -12,10 +12,10 @@
 // clang-format off
 
 // Listens to the canvas's pointer events (moves, and presses and releases of
-// the main button) and to every input on the page, which ends a wait.
+// the main button), which go to PlatformPagePointer, and to every input on
+// the page, which ends a wait.
 EM_JS(void, PageListen, (), {
     const canvas = Module.canvas;
-    Module.pointerEvents = [];
     Module.wake = () => {};
     const wake = () => Module.wake();
     for (const type of ["keydown", "keyup", "keypress", "pointerdown", "pointermove", "pointerup",
@@ -23,10 +23,9 @@ EM_JS(void, PageListen, (), {
         window.addEventListener(type, wake, true);
     const take = (kind) => (event) => {
         if (kind !== 1 && event.button !== 0) return;
-        if (kind === 2) Module.pointerId = event.pointerId;
         const rect = canvas.getBoundingClientRect();
-        Module.pointerEvents.push(kind, Math.floor(event.clientX - rect.left),
-                                  Math.floor(event.clientY - rect.top));
+        _PlatformPagePointer(kind, Math.floor(event.clientX - rect.left),
+                             Math.floor(event.clientY - rect.top), event.pointerId);
     };
     canvas.addEventListener("pointermove", take(1));
     canvas.addEventListener("pointerdown", take(2));
@@ -35,23 +34,12 @@ EM_JS(void, PageListen, (), {
     canvas.addEventListener("contextmenu", (event) => event.preventDefault());
 });
 
-// The next pointer event: 1 a move, 2 a press, 3 a release (main button),
-// 0 none; x and y in canvas pixels, outside it while captured.
-EM_JS(int, PageTakePointer, (int* x, int* y), {
-    const events = Module.pointerEvents;
-    if (!events.length) return 0;
-    const kind = events.shift();
-    HEAP32[x >> 2] = events.shift();
-    HEAP32[y >> 2] = events.shift();
-    return kind;
-});
-
-EM_JS(void, PageCapturePointer, (int capture), {
+EM_JS(void, PageCapturePointer, (int capture, int pointerId), {
     try {
         if (capture)
-            Module.canvas.setPointerCapture(Module.pointerId);
+            Module.canvas.setPointerCapture(pointerId);
         else
-            Module.canvas.releasePointerCapture(Module.pointerId);
+            Module.canvas.releasePointerCapture(pointerId);
     } catch (e) {
         // The button is up already: there is nothing to capture or release.
     }
@@ -81,6 +69,15 @@ EM_ASYNC_JS(void, PageWait, (int ms), {
 
 // clang-format on
 
+// A pointer event from the page's listeners, which call it while the program
+// waits (as SDL's own event callbacks do): it joins the record until the
+// queue takes it.
+extern "C" EMSCRIPTEN_KEEPALIVE void PlatformPagePointer(int kind, int x, int y, int pointerId) {
+    platform::BrowserState& browser = platform::platformState.browser;
+    if (kind == 2) browser.pointerId = pointerId;
+    browser.pointerEvents.push_back(platform::PagePointer{kind, x, y});
+}
+
 namespace platform {
 
 void BrowserListen() {
@@ -88,13 +85,15 @@ void BrowserListen() {
 }
 
 PagePointer BrowserTakePointer() {
-    PagePointer p = {};
-    p.kind = PageTakePointer(&p.x, &p.y);
+    std::deque<PagePointer>& events = platformState.browser.pointerEvents;
+    if (events.empty()) return PagePointer{};
+    const PagePointer p = events.front();
+    events.pop_front();
     return p;
 }
 
 void BrowserCapturePointer(bool capture) {
-    PageCapturePointer(capture ? 1 : 0);
+    PageCapturePointer(capture ? 1 : 0, platformState.browser.pointerId);
 }
 
 int BrowserScreenHeight() {

@@ -230,9 +230,8 @@ using namespace platform;
 
 HINSTANCE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     // The program is the only module; its handle is the address of a token.
-    static char programModule;
     if (moduleName != nullptr) return nullptr;
-    return reinterpret_cast<HINSTANCE>(&programModule);
+    return reinterpret_cast<HINSTANCE>(&platformState.programModule);
 }
 
 int WINAPI GetSystemMetrics(int index) {

@@ -87,6 +87,23 @@ struct Context {
 
 constexpr int kIconSide = 32;
 
+#if defined(__EMSCRIPTEN__)  // browser only: the page's part (browser.cpp)
+// A pointer event of the page: kind 1 a move, 2 a press, 3 a release of the
+// main button; x and y in canvas pixels (outside it while captured).
+struct PagePointer {
+    int kind, x, y;
+};
+
+struct BrowserState {
+    // The canvas's pointer events, as the page's listeners hand them over,
+    // until the queue takes them after SDL's events of the same wait.
+    std::deque<PagePointer> pointerEvents;
+    int pointerId = -1;  // the pointer of the last press, which SetCapture captures
+    // The function that ends a wait on any input (BrowserWait) is
+    // JavaScript's own, and stays a property of Module (Module.wake).
+};
+#endif
+
 // Everything the layer keeps between calls. One instance, `platformState`, lives
 // from load to exit; only the thread that runs the message loop touches it.
 struct PlatformState {
@@ -96,6 +113,7 @@ struct PlatformState {
     bool videoTried = false;
     bool videoReady = false;
     std::string videoFailure;
+    char programModule = 0;  // its address is the program's instance handle
 
     // ---- Windows (window.cpp)
     std::vector<WindowClass> classes;
@@ -148,6 +166,19 @@ struct PlatformState {
     // The program's process while a box is up, 0 otherwise: SDL may show it
     // from a process of its own, which must not outlive the program (POSIX).
     pid_t boxShownBy = 0;
+    // The box's process is tied to the program's end from the first box on
+    // (POSIX: pthread_atfork, tried once).
+    bool boxForkWatched = false;
+
+    // ---- X11 (x11.cpp)
+    int x11Errors = 0;  // X protocol errors since TrapX11Errors
+    // The Xlib error handler TrapX11Errors replaced, put back by
+    // UntrapX11Errors: a plain function pointer, so that this header needs no Xlib.
+    void (*x11KeptHandler)() = nullptr;
+
+#if defined(__EMSCRIPTEN__)  // browser only: the page's part (browser.cpp)
+    BrowserState browser;
+#endif
 };
 
 // Defined in window.cpp; nothing touches it before main.
@@ -203,12 +234,7 @@ void ApplyIconAndCursor(Window* w);
 namespace platform {
 // Listens to the page's pointer and input, once SDL's video has started.
 void BrowserListen();
-// The next pointer event of the page: kind 1 a move, 2 a press, 3 a release
-// of the main button, 0 none; x and y in canvas pixels (outside it while
-// captured).
-struct PagePointer {
-    int kind, x, y;
-};
+// The next pointer event of the page; kind 0 when there is none.
 PagePointer BrowserTakePointer();
 void BrowserCapturePointer(bool capture);
 int BrowserScreenHeight();  // the page's: the page is the screen
@@ -217,4 +243,7 @@ void BrowserMessageBox(const char* caption, const char* text, bool error);
 void BrowserNextFrame();   // the next display refresh
 void BrowserWait(int ms);  // input, or ms passed (-1: no limit)
 }  // namespace platform
+// What the page's pointer listeners call with each event (pointerId: the
+// page's, for the capture).
+extern "C" void PlatformPagePointer(int kind, int x, int y, int pointerId);
 #endif

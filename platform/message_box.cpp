@@ -58,8 +58,10 @@ bool ShowBox(HWND owner, const std::string& title, const std::string& message, U
     // while the box blocks; until it is dismissed they end the program.
     const struct sigaction keptInt = DefaultUnlessIgnored(SIGINT);
     const struct sigaction keptTerm = DefaultUnlessIgnored(SIGTERM);
-    static const bool watching = pthread_atfork(nullptr, nullptr, EndWithProgram) == 0;
-    (void)watching;
+    if (!platformState.boxForkWatched) {
+        platformState.boxForkWatched = true;
+        pthread_atfork(nullptr, nullptr, EndWithProgram);
+    }
     int pressed = 0;
     platformState.boxShownBy = getpid();
     const int shown = SDL_ShowMessageBox(&box, &pressed);

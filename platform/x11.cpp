@@ -6,6 +6,8 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include "platform/internal.h"
+
 namespace platform {
 namespace {
 
@@ -19,11 +21,8 @@ Display* DisplayOf(SDL_Window* native, ::Window* window = nullptr) {
     return info.info.x11.display;
 }
 
-int trappedErrors = 0;
-int (*untrapped)(Display*, XErrorEvent*) = nullptr;
-
 int CountError(Display*, XErrorEvent*) {
-    ++trappedErrors;
+    ++platformState.x11Errors;
     return 0;
 }
 #endif
@@ -45,16 +44,16 @@ bool RequestX11Size(SDL_Window* native, int width, int height) {
 
 void TrapX11Errors() {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    trappedErrors = 0;
-    untrapped = XSetErrorHandler(CountError);
+    platformState.x11Errors = 0;
+    platformState.x11KeptHandler = reinterpret_cast<void (*)()>(XSetErrorHandler(CountError));
 #endif
 }
 
 int UntrapX11Errors(SDL_Window* native) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (Display* display = DisplayOf(native)) XSync(display, False);  // errors still on their way
-    XSetErrorHandler(untrapped);
-    return trappedErrors;
+    XSetErrorHandler(reinterpret_cast<XErrorHandler>(platformState.x11KeptHandler));
+    return platformState.x11Errors;
 #else
     (void)native;
     return 0;
