@@ -1,11 +1,21 @@
-// What the layer asks of the web page itself, beside SDL. Browser only
-// (Emscripten): the page is the screen, the message box is a dialog in it,
-// the program gives the browser control back while it waits or has drawn a
-// frame, and the pointer comes from the page's pointer events, which can be
-// captured (SDL's own mouse events stop at the canvas's edge).
+// The layer's browser part (Emscripten), beside SDL: what the web page gives
+// where the desktops have SDL alone.
+//
+//   - start: SDL's video on the page, which is the display, and the page's
+//     listeners (display.cpp)
+//   - the pointer: the canvas's pointer events, kept in the record's browser
+//     part until the queue takes them after SDL's events (SDL's own stop at
+//     the canvas's edge), and the page's pointer capture (queue.cpp,
+//     window.cpp)
+//   - the screen's height: the page's (display.cpp)
+//   - OpenGL 1.1: fixedgl/ on the WebGL context (wgl.cpp)
+//   - control to the browser (ASYNCIFY) while the program waits for input,
+//     for the display's next refresh after a frame, or for the page's
+//     message box (queue.cpp, gdi.cpp, message_box.cpp)
 
 #include <emscripten.h>
 
+#include "fixedgl/fixedgl.h"
 #include "platform/internal.h"
 
 // The bodies are JavaScript, which clang-format would take for C++.
@@ -80,16 +90,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE void PlatformPagePointer(int kind, int x, int y,
 
 namespace platform {
 
-void BrowserListen() {
+bool BrowserStartVideo() {
+    if (!OpenVideo("emscripten")) return false;
     PageListen();
+    return true;
 }
 
-PagePointer BrowserTakePointer() {
+void BrowserQueuePointer() {
     std::deque<PagePointer>& events = platformState.browser.pointerEvents;
-    if (events.empty()) return PagePointer{};
-    const PagePointer p = events.front();
-    events.pop_front();
-    return p;
+    for (; !events.empty(); events.pop_front()) {
+        const PagePointer p = events.front();
+        Window* w = FromHandle(platformState.capture);
+        if (!w) w = FocusWindow();
+        if (p.kind == 1 && w)
+            PushPointer(w, WM_MOUSEMOVE, p.x, p.y, Now());
+        else if (p.kind > 1)
+            PushButton(w, p.kind == 2, p.x, p.y, Now());
+    }
 }
 
 void BrowserCapturePointer(bool capture) {
@@ -100,11 +117,24 @@ int BrowserScreenHeight() {
     return PageHeight();
 }
 
+SDL_GLContext BrowserCreateContext(SDL_Window* native) {
+    SDL_GLContext gl = SDL_GL_CreateContext(native);
+    if (gl && !FixedGlAttach(SDL_GL_GetProcAddress)) {
+        SDL_GL_DeleteContext(gl);
+        return nullptr;
+    }
+    return gl;
+}
+
+void BrowserDetachContext(SDL_Window* native, SDL_GLContext gl) {
+    if (SDL_GL_MakeCurrent(native, gl) == 0) FixedGlDetach();
+}
+
 void BrowserMessageBox(const char* caption, const char* text, bool error) {
     PageMessageBox(caption, text, error ? 1 : 0);
 }
 
-void BrowserNextFrame() {
+void BrowserPresent() {
     PageNextFrame();
 }
 

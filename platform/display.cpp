@@ -7,8 +7,7 @@
 
 #include "platform/internal.h"
 
-// ---- X11 and Wayland only: the display is asked first --------------------
-#if !defined(__EMSCRIPTEN__)
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: the display is asked first
 #include <wayland-client.h>
 #include <xcb/xcb.h>
 
@@ -163,18 +162,8 @@ void Release(const std::vector<std::shared_ptr<Attempt>>& attempts) {
     }
 }
 
-}  // namespace
-}  // namespace platform
-#endif  // !__EMSCRIPTEN__
-
-namespace platform {
-namespace {
-
+// Asks the displays, then starts SDL's video on the first that answered.
 bool StartVideo() {
-#if defined(__EMSCRIPTEN__)
-    // In a browser the page is the display: there is nothing to ask first.
-    const std::string drivers = "emscripten";
-#else
     std::vector<std::shared_ptr<Attempt>> attempts;
     std::string drivers;
     if (!ChooseDrivers(&attempts, &drivers)) {
@@ -185,41 +174,45 @@ bool StartVideo() {
     // forked helper and a bus daemon that outlives the program. Nothing here
     // needs a bus.
     if (Env("DBUS_SESSION_BUS_ADDRESS").empty()) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    const bool started = OpenVideo(drivers.c_str());
+    // SDL's own connection is made now (or failed): the probe's may go. A
+    // server whose only client leaves resets, dropping any connection it has
+    // just taken.
+    Release(attempts);
+    return started;
+}
+
+}  // namespace
+}  // namespace platform
 #endif
+
+namespace platform {
+
+bool OpenVideo(const char* drivers) {
     // Only the drivers chosen, whatever the environment says: SDL would wait
     // for ever on a display that does not answer, or fall back to drivers
     // that show nothing.
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers.c_str(), SDL_HINT_OVERRIDE);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers, SDL_HINT_OVERRIDE);
     // Closing the last window is a WM_CLOSE like any other, not a quit.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // The pointer is captured only by SetCapture, as on Win32.
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     // The click that activates a window reaches it, as on Win32.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-#if !defined(__EMSCRIPTEN__)
-    // SDL's own connection is made now (or failed): the probe's may go. A
-    // server whose only client leaves resets, dropping any connection it has
-    // just taken.
-    Release(attempts);
-#endif
-    if (!started) {
-        platformState.videoFailure =
-            std::string("the display cannot be opened (") + SDL_GetError() + ")";
-        return false;
-    }
-#if defined(__EMSCRIPTEN__)
-    BrowserListen();
-#endif
-    return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    platformState.videoFailure =
+        std::string("the display cannot be opened (") + SDL_GetError() + ")";
+    return false;
 }
-
-}  // namespace
 
 bool EnsureVideo() {
     if (!platformState.videoTried) {
         platformState.videoTried = true;
+#if defined(__EMSCRIPTEN__)  // browser only: the page is the display, with nothing to ask first
+        platformState.videoReady = BrowserStartVideo();
+#else
         platformState.videoReady = StartVideo();
+#endif
     }
     return platformState.videoReady;
 }

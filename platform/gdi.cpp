@@ -88,7 +88,7 @@ PIXELFORMATDESCRIPTOR Described(const Request& r, SDL_Window* window, SDL_GLCont
     return real;
 }
 
-#if !defined(__EMSCRIPTEN__)
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: a hidden window is the probe
 // Creates a hidden window and a context with the request and reads back the
 // format they really have. Where the display has the format but cannot make
 // a context on it (a driver that cannot serve it), the format is what was
@@ -106,6 +106,11 @@ bool Probe(const Request& r, PIXELFORMATDESCRIPTOR* real) {
     if (context) SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     SDL_GL_MakeCurrent(previousWindow, previousContext);
+    return true;
+}
+#else  // browser only: the format asked for, since a probe would take the page's one canvas
+bool Probe(const Request& r, PIXELFORMATDESCRIPTOR* real) {
+    *real = Described(r, nullptr, nullptr);
     return true;
 }
 #endif
@@ -138,11 +143,7 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     Request r{std::clamp(request->cColorBits / 3, 1, 8), request->cAlphaBits, request->cDepthBits,
               request->cStencilBits, (request->dwFlags & PFD_DOUBLEBUFFER) != 0};
     PIXELFORMATDESCRIPTOR real;
-#if defined(__EMSCRIPTEN__)  // browser only: one canvas, which a probe would take
-    real = Described(r, nullptr, nullptr);
-#else
     if (!Probe(r, &real)) return 0;
-#endif
     for (size_t i = 0; i < platformState.formats.size(); ++i)
         if (std::memcmp(&platformState.formats[i], &real, sizeof real) == 0)
             return static_cast<int>(i + 1);
@@ -205,10 +206,8 @@ BOOL WINAPI UnrealizeObject(HGDIOBJ object) {
 BOOL WINAPI SwapBuffers(HDC dc) {
     Window* w = FromDc(dc);
     if (!w || !w->native || !w->pixelFormat || SDL_GL_GetCurrentWindow() != w->native) return FALSE;
-#if defined(__EMSCRIPTEN__)
-    // Browser only: the page shows what was drawn once it has control again,
-    // at the display's next refresh, and the program goes on after it.
-    BrowserNextFrame();
+#if defined(__EMSCRIPTEN__)  // browser only: shown at the display's next refresh
+    BrowserPresent();
 #else
     SDL_GL_SwapWindow(w->native);
 #endif

@@ -201,6 +201,9 @@ const char* ProgramName();
 // display.cpp: starts SDL's video on an interactive display, once; false
 // (with the cause in platformState.videoFailure) when there is none.
 bool EnsureVideo();
+// Sets SDL's hints and starts its video with these drivers (SDL's list);
+// false, with the cause kept, when it cannot.
+bool OpenVideo(const char* drivers);
 
 // window.cpp
 Window* FromHandle(HWND hwnd);  // null unless a live window
@@ -218,7 +221,14 @@ bool TakeSizeChange(Window* w, MSG* msg);
 void LoseCapture(Window* w, DWORD time);
 
 // queue.cpp
+DWORD Now();  // a message's time
 void PostToQueue(const MSG& msg);
+// The pointer over `w`, in its client coordinates: WM_MOUSEMOVE (a move not
+// read yet takes the new position) or a button message.
+void PushPointer(Window* w, UINT message, int x, int y, DWORD time);
+// The left button pressed or released over `w` (null: over no window of
+// ours). The button's state is the device's, whichever window hears of it.
+void PushButton(Window* w, bool down, int x, int y, DWORD time);
 void ForgetWindowMessages(HWND hwnd);  // drops the queued messages and timers of a window
 
 // gdi.cpp: sets SDL's OpenGL attributes for a pixel format before a native
@@ -232,15 +242,22 @@ void ApplyIconAndCursor(Window* w);
 
 #if defined(__EMSCRIPTEN__)  // browser only: browser.cpp
 namespace platform {
-// Listens to the page's pointer and input, once SDL's video has started.
-void BrowserListen();
-// The next pointer event of the page; kind 0 when there is none.
-PagePointer BrowserTakePointer();
+// Starts SDL's video on the page, which is the display, and listens to the
+// page's pointer and input.
+bool BrowserStartVideo();
+// Turns the page's pointer events into messages for the capture's window,
+// else the focused one.
+void BrowserQueuePointer();
 void BrowserCapturePointer(bool capture);
 int BrowserScreenHeight();  // the page's: the page is the screen
+// A WebGL context on the window's canvas with OpenGL 1.1 (fixedgl/) on it;
+// null when either fails.
+SDL_GLContext BrowserCreateContext(SDL_Window* native);
+// OpenGL 1.1 lets go of the context, made current on its window for that.
+void BrowserDetachContext(SDL_Window* native, SDL_GLContext gl);
 // These three give the browser control until they return (ASYNCIFY).
 void BrowserMessageBox(const char* caption, const char* text, bool error);
-void BrowserNextFrame();   // the next display refresh
+void BrowserPresent();     // the frame drawn shows; returns at the display's next refresh
 void BrowserWait(int ms);  // input, or ms passed (-1: no limit)
 }  // namespace platform
 // What the page's pointer listeners call with each event (pointerId: the

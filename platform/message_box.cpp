@@ -1,23 +1,23 @@
 // Message boxes: SDL's modal box on a display (a dialog in the page in the
 // browser), standard error without one.
 
-#if !defined(__EMSCRIPTEN__)
-#include <pthread.h>    // POSIX
-#include <signal.h>     // POSIX
-#include <sys/prctl.h>  // Linux only
-#include <unistd.h>     // POSIX
-#endif
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "platform/internal.h"
 
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: SDL's box, and the signals while it waits
+
+#include <pthread.h>    // POSIX
+#include <signal.h>     // POSIX
+#include <sys/prctl.h>  // Linux only
+#include <unistd.h>     // POSIX
+
+#include <cerrno>
+
 namespace platform {
 namespace {
 
-#if !defined(__EMSCRIPTEN__)  // desktops: SDL's box, in the program or a process of its own
 // SDL may show its box from a process of its own; it must not outlive the
 // program, even one that ended while the process was being made (Linux only).
 void EndWithProgram() {
@@ -70,24 +70,30 @@ bool ShowBox(HWND owner, const std::string& title, const std::string& message, U
     sigaction(SIGTERM, &keptTerm, nullptr);
     return shown == 0;
 }
-#else  // browser only: a dialog in the page
+}  // namespace
+
+const char* ProgramName() {
+    return program_invocation_short_name;  // Linux only (GNU C library)
+}
+
+}  // namespace platform
+#else  // browser only: a dialog in the page, and no program file to name the program
+namespace platform {
+namespace {
+
 bool ShowBox(HWND, const std::string& title, const std::string& message, UINT type) {
     BrowserMessageBox(title.c_str(), message.c_str(), (type & MB_ICONHAND) != 0);
     return true;
 }
-#endif
 
 }  // namespace
 
 const char* ProgramName() {
-#if defined(__EMSCRIPTEN__)
     return "paraboloid";
-#else
-    return program_invocation_short_name;  // Linux only (GNU C library)
-#endif
 }
 
 }  // namespace platform
+#endif
 
 using namespace platform;
 

@@ -9,10 +9,6 @@
 namespace platform {
 namespace {
 
-DWORD Now() {
-    return static_cast<DWORD>(SDL_GetTicks64());
-}
-
 void Push(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time) {
     PostToQueue(MSG{hwnd, message, wParam, lParam, time, platformState.lastPoint});
 }
@@ -25,6 +21,7 @@ WPARAM VirtualKey(const SDL_Keysym& key) {
     return key.scancode == SDL_SCANCODE_ESCAPE ? VK_ESCAPE : 0;
 }
 
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: SDL's pointer events name their window
 // The pointer messages' window: the capture's, else the one under the
 // pointer, else, while the left button is down, the one that got its press.
 // X11 and Wayland send a pressed button's moves and release to that window,
@@ -34,30 +31,7 @@ Window* PointerWindow(Uint32 windowId) {
     if (Window* under = FromNativeId(windowId)) return under;
     return platformState.leftButtonDown ? FromHandle(platformState.pressWindow) : nullptr;
 }
-
-void PushPointer(Window* w, UINT message, int x, int y, DWORD time) {
-    platformState.lastPoint = POINT{w->x + x, w->y + y};
-    const MSG m = {ToHandle(w),     message, platformState.leftButtonDown ? WPARAM{MK_LBUTTON} : 0,
-                   PackPoint(x, y), time,    platformState.lastPoint};
-    // As on Win32, a move that has not been read yet stands for the
-    // pointer's latest position: a new one takes its place, unless another
-    // message came between them.
-    MSG* waiting = platformState.queue.empty() ? nullptr : &platformState.queue.back().msg;
-    if (message == WM_MOUSEMOVE && waiting && waiting->message == WM_MOUSEMOVE &&
-        waiting->hwnd == m.hwnd && waiting->wParam == m.wParam) {
-        *waiting = m;
-        return;
-    }
-    PostToQueue(m);
-}
-
-// The left button pressed or released over `w` (null: over no window of
-// ours). The button's state is the device's, whichever window hears of it.
-void PushButton(Window* w, bool down, int x, int y, DWORD time) {
-    platformState.leftButtonDown = down;
-    platformState.pressWindow = down && w ? ToHandle(w) : nullptr;
-    if (w) PushPointer(w, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, x, y, time);
-}
+#endif
 
 void TranslateWindowEvent(const SDL_WindowEvent& e) {
     Window* w = FromNativeId(e.windowID);
@@ -117,7 +91,7 @@ void Translate(const SDL_Event& e) {
                 Push(ToHandle(w), WM_CHAR, static_cast<unsigned char>(*c), 1, e.text.timestamp);
             break;
         }
-#if !defined(__EMSCRIPTEN__)  // in the browser the pointer comes from the page (Pump)
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: the browser's pointer comes from the page
         case SDL_MOUSEMOTION:
             if (Window* w = PointerWindow(e.motion.windowID))
                 PushPointer(w, WM_MOUSEMOVE, e.motion.x, e.motion.y, e.motion.timestamp);
@@ -141,15 +115,8 @@ void Pump() {
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
         Translate(e);
-#if defined(__EMSCRIPTEN__)  // browser only: the page's pointer events
-    for (PagePointer p = BrowserTakePointer(); p.kind != 0; p = BrowserTakePointer()) {
-        Window* w = FromHandle(platformState.capture);
-        if (!w) w = FocusWindow();
-        if (p.kind == 1 && w)
-            PushPointer(w, WM_MOUSEMOVE, p.x, p.y, Now());
-        else if (p.kind > 1)
-            PushButton(w, p.kind == 2, p.x, p.y, Now());
-    }
+#if defined(__EMSCRIPTEN__)  // browser only: the page's pointer events, after SDL's
+    BrowserQueuePointer();
 #endif
 }
 
@@ -195,8 +162,34 @@ bool Next(MSG* out, bool remove) {
 
 }  // namespace
 
+DWORD Now() {
+    return static_cast<DWORD>(SDL_GetTicks64());
+}
+
 void PostToQueue(const MSG& msg) {
     platformState.queue.push_back(QueuedMessage{msg, {}, false});
+}
+
+void PushPointer(Window* w, UINT message, int x, int y, DWORD time) {
+    platformState.lastPoint = POINT{w->x + x, w->y + y};
+    const MSG m = {ToHandle(w),     message, platformState.leftButtonDown ? WPARAM{MK_LBUTTON} : 0,
+                   PackPoint(x, y), time,    platformState.lastPoint};
+    // As on Win32, a move that has not been read yet stands for the
+    // pointer's latest position: a new one takes its place, unless another
+    // message came between them.
+    MSG* waiting = platformState.queue.empty() ? nullptr : &platformState.queue.back().msg;
+    if (message == WM_MOUSEMOVE && waiting && waiting->message == WM_MOUSEMOVE &&
+        waiting->hwnd == m.hwnd && waiting->wParam == m.wParam) {
+        *waiting = m;
+        return;
+    }
+    PostToQueue(m);
+}
+
+void PushButton(Window* w, bool down, int x, int y, DWORD time) {
+    platformState.leftButtonDown = down;
+    platformState.pressWindow = down && w ? ToHandle(w) : nullptr;
+    if (w) PushPointer(w, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, x, y, time);
 }
 
 void ForgetWindowMessages(HWND hwnd) {
@@ -231,14 +224,12 @@ BOOL WINAPI GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
             timeout = timeout < 0 ? left : std::min(timeout, left);
         }
         if (timeout == 0) continue;
+        if (platformState.videoReady) {
 #if defined(__EMSCRIPTEN__)  // browser only: the page runs meanwhile
-        if (platformState.videoReady) {
             BrowserWait(timeout);
-            continue;
-        }
-#endif
-        if (platformState.videoReady) {
+#else
             SDL_WaitEventTimeout(nullptr, timeout);
+#endif
         } else if (timeout > 0) {
             SDL_Delay(static_cast<Uint32>(timeout));
         } else {

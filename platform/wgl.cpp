@@ -4,10 +4,6 @@
 #include "platform/internal.h"
 #include "platform/x11.h"
 
-#if defined(__EMSCRIPTEN__)
-#include "fixedgl/fixedgl.h"
-#endif
-
 namespace platform {
 namespace {
 
@@ -30,12 +26,10 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     ApplyPixelFormatAttributes(w->pixelFormat);
     TrapX11Errors();
+#if defined(__EMSCRIPTEN__)  // browser only: WebGL's, with OpenGL 1.1 on it
+    SDL_GLContext gl = BrowserCreateContext(w->native);
+#else
     SDL_GLContext gl = SDL_GL_CreateContext(w->native);
-#if defined(__EMSCRIPTEN__)  // browser only: OpenGL 1.1 on the WebGL context
-    if (gl && !FixedGlAttach(SDL_GL_GetProcAddress)) {
-        SDL_GL_DeleteContext(gl);
-        gl = nullptr;
-    }
 #endif
     SDL_GL_MakeCurrent(previousWindow, previousContext);
     if (UntrapX11Errors(w->native) > 0 && gl) {
@@ -64,8 +58,8 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC rc) {
 BOOL WINAPI wglDeleteContext(HGLRC rc) {
     Context* c = FindContext(rc);
     if (!c) return FALSE;
-#if defined(__EMSCRIPTEN__)  // browser only: the layer lets go of the context first
-    if (SDL_GL_MakeCurrent(c->window, c->gl) == 0) FixedGlDetach();
+#if defined(__EMSCRIPTEN__)  // browser only: OpenGL 1.1 lets go of the context first
+    BrowserDetachContext(c->window, c->gl);
 #endif
     SDL_GL_DeleteContext(c->gl);  // stops being current first if it is
     std::erase_if(platformState.contexts, [c](const auto& kept) { return kept.get() == c; });

@@ -34,6 +34,12 @@
 //   wglCreateContext, wglMakeCurrent,              x    x        x        wgl.cpp
 //     wglDeleteContext
 //
+//   In the browser, browser.cpp gives these files the page's part: SDL's
+//   start with the page's listeners, the pointer and its capture, the
+//   screen's height, the WebGL context with OpenGL 1.1 on it, the message
+//   box, and the waits for input and for the display's refresh. Under X11,
+//   x11.cpp (x11.h) asks the server for sizes and catches its errors.
+//
 // Where it departs from Win32, and why
 //
 //   X11 Wayland browser
@@ -92,7 +98,7 @@
 //                  (queue.cpp)
 //    -    -    x   GetMessageA gives the browser control while it waits, and
 //                  SwapBuffers until the display's next refresh, when the page
-//                  shows the frame (requestAnimationFrame). (queue.cpp, gdi.cpp)
+//                  shows the frame (requestAnimationFrame). (browser.cpp)
 //    x    x    x   SetTimer: window timers only, without a TIMERPROC; at least
 //                  10 ms. (queue.cpp)
 //    x    x    -   SIGINT and SIGTERM, which SDL turns into a quit event, close
@@ -122,11 +128,13 @@
 //                  fallback drivers count only when named. (display.cpp)
 //    x    x    -   The click that activates a window reaches it. (display.cpp)
 //
-// Parts for one system only are marked where they stand: X11 and Wayland
-// only (the probe in display.cpp), X11 only (x11.cpp), Linux only (prctl and
-// program_invocation_short_name in message_box.cpp), POSIX only (the
-// signals) and browser only (browser.cpp and the __EMSCRIPTEN__ parts of the
-// other files).
+// The browser's own code is browser.cpp. Every other part for the browser,
+// and every part for X11 and Wayland only, is marked on its #if line with
+// "browser only:" or "X11 and Wayland only:": a search for either finds them
+// all. The browser's are short, most a call into browser.cpp. Narrower
+// parts are marked where they stand as well: X11 only (x11.cpp), Linux only
+// (prctl and program_invocation_short_name in message_box.cpp) and POSIX
+// only (the signals).
 #pragma once
 
 #include <GL/gl.h>
