@@ -1,5 +1,10 @@
-// What the layer asks of X11 itself, beside SDL. X11 only: elsewhere SDL
-// does it all, and these do nothing.
+// What the layer asks of X11 itself, beside SDL (x11.h). X11 only: on other
+// video drivers, and where SDL is built without X11, these do nothing.
+//
+//   - size requests straight to the server, since SDL takes a size that the
+//     window manager refused for granted (window.cpp)
+//   - X protocol errors counted instead of ending the program while OpenGL
+//     is set up (gdi.cpp, wgl.cpp)
 
 #include "platform/x11.h"
 

@@ -1,5 +1,4 @@
-// What the layer asks of X11 itself, beside SDL (x11.cpp). On other video
-// drivers, and where SDL is built without X11, these do nothing.
+// What the layer asks of X11 itself, beside SDL (x11.cpp).
 #pragma once
 
 #include <SDL.h>
