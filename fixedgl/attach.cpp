@@ -135,14 +135,13 @@ void ResetState(State& s) {
         material.shininess = 0;
     }
 
-    s.depthTest = s.cullFace = s.texture2D = false;
+    s.cullFace = false;
     s.polygonMode[0] = s.polygonMode[1] = GL_FILL;
     s.lineWidth = 1;
     s.fog = false;
     s.fogMode = GL_EXP;
     s.fogDensity = 1;
     SetFour(s.fogColour, 0, 0, 0, 0);
-    s.texEnvMode = GL_MODULATE;
 
     s.inBatch = false;
     s.triangles = false;

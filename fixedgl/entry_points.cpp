@@ -82,11 +82,7 @@ void SetCapability(GLenum capability, bool on) {
         case GL_CULL_FACE:
             fixedglState.cullFace = on;
             break;
-        case GL_TEXTURE_2D:
-            fixedglState.texture2D = on;
-            break;
         case GL_DEPTH_TEST:
-            fixedglState.depthTest = on;
             if (fixedglState.attached)
                 (on ? fixedglState.es.Enable : fixedglState.es.Disable)(GL_DEPTH_TEST);
             break;
@@ -320,10 +316,8 @@ void GLAPIENTRY glFlush() {
 
 // ---- The texture ---------------------------------------------------------------
 
-void GLAPIENTRY glTexEnvi(GLenum target, GLenum parameter, GLint value) {
-    if (target == GL_TEXTURE_ENV && parameter == GL_TEXTURE_ENV_MODE)
-        fixedglState.texEnvMode = value;
-}
+// Texturing is never applied: how it would combine with the colour changes nothing.
+void GLAPIENTRY glTexEnvi(GLenum /*target*/, GLenum /*parameter*/, GLint /*value*/) {}
 
 void GLAPIENTRY glTexParameteri(GLenum target, GLenum parameter, GLint value) {
     if (fixedglState.attached && target == GL_TEXTURE_2D)

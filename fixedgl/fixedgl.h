@@ -11,9 +11,10 @@
 // glNormal3f and glVertex3f; directional lights (positions with w = 0) and a
 // viewer at infinity; EXP and EXP2 fog; polygon modes GL_FILL and GL_LINE;
 // glGetFloatv of GL_MODELVIEW_MATRIX. The texture calls define the texture,
-// but texturing is recorded only, never applied: the viewer gives no texture
-// coordinates and never draws with it enabled. There is no glGetError: calls
-// OpenGL would refuse change nothing.
+// but texturing is never applied: the viewer gives no texture coordinates
+// and never draws with it enabled, so glEnable(GL_TEXTURE_2D) and glTexEnvi
+// are accepted and change nothing. There is no glGetError: calls OpenGL
+// would refuse change nothing.
 #pragma once
 
 // Returns the address of an OpenGL ES 2.0 function for the current context,

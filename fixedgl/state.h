@@ -122,17 +122,16 @@ struct State {
     Light lights[kLightCount];
     Material materials[2];  // front, back
 
-    // Rasterization and per-fragment fixedglState.
-    bool depthTest;         // mirrored in the ES context
+    // Rasterization and per-fragment state. The depth test is the ES
+    // context's own (glEnable and glDisable pass it on); texturing is never
+    // applied (no texture coordinates are ever given), so nothing of it is kept.
     bool cullFace;          // culls back faces before the ES context sees them
-    bool texture2D;         // recorded: no texture coordinates are ever given
     GLenum polygonMode[2];  // front, back: GL_FILL or GL_LINE
     float lineWidth;        // of polygon edges in GL_LINE mode
     bool fog;               // the fragment shader blends towards fogColour
     GLenum fogMode;         // GL_EXP or GL_EXP2
     float fogDensity;
     float fogColour[4];
-    GLint texEnvMode;   // recorded for the texture that is never applied
     GLint viewport[4];  // x, y, width, height: where clip coordinates land
 
     // The batch between glBegin and glEnd.
