@@ -36,6 +36,8 @@ struct ViewerState {
     float spinAngle;             // degrees per frame
     float spinAxis[3];           // not normalised
     float spinMatrix[16];        // accumulated model rotation, column-major
+    // The model's shift in x and y, outside spinMatrix, in every frame's
+    // model transform; nothing moves it yet, so it stays 0.
     float panOffset[2];
     float lastSpherePoint[3];
     std::int32_t pressX, pressY;

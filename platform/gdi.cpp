@@ -181,7 +181,7 @@ int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, PIXELFORMATDESCRI
 
 HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette) {
     if (!palette || palette->palVersion != 0x300 || palette->palNumEntries == 0) return nullptr;
-    platformState.palettes.push_back(std::make_unique<Palette>(Palette{palette->palNumEntries}));
+    platformState.palettes.push_back(std::make_unique<Palette>());
     return reinterpret_cast<HPALETTE>(platformState.palettes.back().get());
 }
 

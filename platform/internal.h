@@ -74,10 +74,9 @@ struct Timer {
 };
 
 // What CreatePalette made. Every format here is true colour, so a palette
-// is only ever selected, realised and unrealised, never used to map colours.
-struct Palette {
-    WORD entries;
-};
+// is only ever selected, realised and unrealised, never used to map colours:
+// it keeps nothing, and is an object only so that its handle is its own.
+struct Palette {};
 
 struct Context {
     SDL_GLContext gl;
