@@ -165,8 +165,8 @@ struct PlatformState {
     // The program's process while a box is up, 0 otherwise: SDL may show it
     // from a process of its own, which must not outlive the program (POSIX).
     pid_t boxShownBy = 0;
-    // The box's process is tied to the program's end from the first box on
-    // (POSIX: pthread_atfork, tried once).
+    // The first box registers, once, what ties such a process to the
+    // program's end (pthread_atfork, POSIX).
     bool boxForkWatched = false;
 
     // ---- X11 (x11.cpp)
