@@ -12,6 +12,7 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
+. "$repo/scripts/apt-archives.sh"
 [ "$(id -u)" -eq 0 ] || { echo "$0: needs root (chroot, mounts)" >&2; exit 2; }
 if ! command -v mmdebstrap >/dev/null; then
   apt-get update -qq
@@ -65,15 +66,18 @@ in_root() {
 # fresh NAME: makes $roots/NAME a copy of the bare root.
 fresh() { cp -a "$base" "$roots/$1"; }
 
-# The bare root: minbase with the sources of a fresh bookworm install, this
-# machine's name servers, and the committed HEAD of this repository in
-# /root/paraboloid.
+# The bare root: minbase with the sources of a fresh bookworm install (from
+# the Debian archives this machine's apt uses), this machine's name servers,
+# and the committed HEAD of this repository in /root/paraboloid.
 make_base() {
-  local deb=http://deb.debian.org
+  local archives main security
+  # shellcheck disable=SC2119  # the machine's own release
+  archives=$(debian_archives) || return 1
+  main=${archives%%$'\n'*} security=${archives#*$'\n'}
   unshare --mount --propagation private -- \
     mmdebstrap --variant=minbase --include=git,ca-certificates bookworm "$base" \
-    "deb $deb/debian bookworm main" "deb $deb/debian bookworm-updates main" \
-    "deb $deb/debian-security bookworm-security main" &&
+    "deb $main bookworm main" "deb $main bookworm-updates main" \
+    "deb $security bookworm-security main" &&
     cp /etc/resolv.conf "$base/etc/resolv.conf" &&
     git clone --quiet --no-checkout "$repo" "$base/root/paraboloid" &&
     git -C "$base/root/paraboloid" fetch --quiet "$repo" HEAD &&

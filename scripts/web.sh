@@ -14,6 +14,7 @@
 # build and output folders in PARABOLOID_WEB_BUILD and PARABOLOID_WEB_SITE.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/apt-archives.sh
 
 serve=false
 port=0
@@ -35,25 +36,28 @@ emcc_version=$(emcc -dumpversion)
 sdl="$PWD/build/deps/sdl2-${sdl_version//:/_}-emcc-$emcc_version"
 
 # Fetches Debian's libsdl2 source through apt with a source list, index and
-# cache of its own (the machine's apt configuration stays as it is) and
-# builds the static library with Emscripten, with only what the viewer uses.
+# cache of its own (the machine's apt configuration stays as it is), from the
+# Debian archives the machine's apt uses, and builds the static library with
+# Emscripten, with only what the viewer uses.
 build_sdl() {
   local work="$PWD/build/deps/work" start=$SECONDS
-  local suite
+  local suite archives main security
   suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  archives=$(debian_archives "$suite") || return 1
+  main=${archives%%$'\n'*} security=${archives#*$'\n'}
   echo "Building SDL2 $sdl_version for the web (once; kept in $sdl)"
   rm -rf "$work" "$sdl.partial"
   mkdir -p "$work/apt/lists/partial" "$work/apt/sources"
   # The installed libsdl2-dev may come from any of them.
   cat >"$work/apt/sources/debian.sources" <<EOF
 Types: deb-src
-URIs: ${DEBIAN_MIRROR:-http://deb.debian.org/debian}
+URIs: $main
 Suites: $suite $suite-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
 Types: deb-src
-URIs: ${DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
+URIs: $security
 Suites: $suite-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
