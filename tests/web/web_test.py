@@ -94,14 +94,15 @@ class WebPage(unittest.TestCase):
             turning("turning after a throw")
 
             # The GPU lost and back: the page says so meanwhile, and no frame is drawn then;
-            # once back, it turns on, and a still picture comes back as it was.
+            # once back, a frame comes: it turns on, and a still picture comes back as it was.
             def lose_and_restore(while_lost):
                 page.evaluate("""window.gl_ = document.getElementById('canvas').getContext('webgl')
                                  .getExtension('WEBGL_lose_context'); gl_.loseContext()""")
                 self.assertIn("comes back by itself", page.wait_for(STATUS))
                 while_lost()
+                count = frames(page)
                 page.evaluate("gl_.restoreContext()")
-                page.wait_for(f"{STATUS} === ''")
+                page.wait_for(f"{STATUS} === '' && frames_ > {count}")
             lose_and_restore(lambda: quiet(page))
             turning("turning when the GPU is back")
             page.click(x, y)
