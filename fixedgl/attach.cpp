@@ -135,6 +135,8 @@ void ResetState(State& s) {
         material.shininess = 0;
     }
 
+    s.depthTest = false;
+    SetFour(s.clearColour, 0, 0, 0, 0);
     s.cullFace = false;
     s.polygonMode[0] = s.polygonMode[1] = GL_FILL;
     s.lineWidth = 1;
@@ -165,31 +167,57 @@ State fixedglState = [] {
 
 using fixedgl::fixedglState;
 
+namespace fixedgl {
+namespace {
+
+// The ES objects the layer draws with, made in the current context: false,
+// with none made, when the shaders do not build.
+bool MakeObjects(State& s) {
+    const EsFunctions& es = s.es;
+    s.program = BuildProgram(es);
+    if (s.program == 0) return false;
+    s.fogOnUniform = es.GetUniformLocation(s.program, "fogOn");
+    s.fogUniform = es.GetUniformLocation(s.program, "fog");
+    s.fogColourUniform = es.GetUniformLocation(s.program, "fogColour");
+    es.GenBuffers(1, &s.buffer);
+    es.GenTextures(1, &s.texture);
+    es.BindTexture(GL_TEXTURE_2D, s.texture);
+    return true;
+}
+
+// Gives the ES context the state the layer keeps of it. ES contexts begin
+// with dithering on, as OpenGL does, and blending off.
+void ApplyEsState(const State& s) {
+    const EsFunctions& es = s.es;
+    es.Viewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+    es.ClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2], s.clearColour[3]);
+    (s.depthTest ? es.Enable : es.Disable)(GL_DEPTH_TEST);
+    es.Disable(GL_CULL_FACE);  // the layer culls itself
+}
+
+}  // namespace
+}  // namespace fixedgl
+
 bool FixedGlAttach(FixedGlLoader loader) {
     FixedGlDetach();
-    fixedgl::EsFunctions es = {};
-    if (loader == nullptr || !fixedgl::LoadFunctions(loader, es)) return false;
-    const GLuint program = fixedgl::BuildProgram(es);
-    if (program == 0) return false;
-
-    fixedglState.es = es;
-    fixedglState.program = program;
-    fixedglState.fogOnUniform = es.GetUniformLocation(program, "fogOn");
-    fixedglState.fogUniform = es.GetUniformLocation(program, "fog");
-    fixedglState.fogColourUniform = es.GetUniformLocation(program, "fogColour");
-    es.GenBuffers(1, &fixedglState.buffer);
-    es.GenTextures(1, &fixedglState.texture);
-    es.BindTexture(GL_TEXTURE_2D, fixedglState.texture);
-
+    fixedglState.es = {};
+    if (loader == nullptr || !fixedgl::LoadFunctions(loader, fixedglState.es) ||
+        !fixedgl::MakeObjects(fixedglState))
+        return false;
     fixedgl::ResetState(fixedglState);
     // A new context's viewport covers its drawable, and so does this one's.
-    es.GetIntegerv(GL_VIEWPORT, fixedglState.viewport);
-    // OpenGL 1.1's initial state where ES 2.0 starts elsewhere: ES contexts
-    // begin with dithering on too, and depth testing, culling and blending off.
-    es.Disable(GL_DEPTH_TEST);
-    es.Disable(GL_CULL_FACE);
+    fixedglState.es.GetIntegerv(GL_VIEWPORT, fixedglState.viewport);
+    fixedgl::ApplyEsState(fixedglState);
     fixedglState.attached = true;
     return true;
+}
+
+bool FixedGlRestore() {
+    if (!fixedglState.attached) return false;
+    // The old objects went with the context's loss: nothing is left to delete.
+    fixedglState.attached = fixedgl::MakeObjects(fixedglState);
+    if (fixedglState.attached) fixedgl::ApplyEsState(fixedglState);
+    return fixedglState.attached;
 }
 
 void FixedGlDetach() {

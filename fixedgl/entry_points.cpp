@@ -60,6 +60,12 @@ float* MaterialColour(Material& material, GLenum parameter) {
     }
 }
 
+// A colour as OpenGL keeps the fog's and the clear colour: clamped to [0, 1].
+void SetColour(float* colour, const float* values) {
+    for (int i = 0; i < 4; ++i)
+        colour[i] = std::fmin(std::fmax(values[i], 0.0f), 1.0f);
+}
+
 // Front (0), back (1) or both, for a face argument.
 bool FaceRange(GLenum face, int& first, int& last) {
     first = (face == GL_BACK) ? 1 : 0;
@@ -83,6 +89,7 @@ void SetCapability(GLenum capability, bool on) {
             fixedglState.cullFace = on;
             break;
         case GL_DEPTH_TEST:
+            fixedglState.depthTest = on;
             if (fixedglState.attached)
                 (on ? fixedglState.es.Enable : fixedglState.es.Disable)(GL_DEPTH_TEST);
             break;
@@ -273,8 +280,7 @@ void GLAPIENTRY glFogf(GLenum parameter, GLfloat value) {
 void GLAPIENTRY glFogfv(GLenum parameter, const GLfloat* values) {
     if (values == nullptr) return;
     if (parameter == GL_FOG_COLOR) {
-        for (int i = 0; i < 4; ++i)
-            fixedglState.fogColour[i] = std::fmin(std::fmax(values[i], 0.0f), 1.0f);
+        SetColour(fixedglState.fogColour, values);
     } else {
         glFogf(parameter, values[0]);
     }
@@ -301,7 +307,11 @@ void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
 }
 
 void GLAPIENTRY glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
-    if (fixedglState.attached) fixedglState.es.ClearColor(red, green, blue, alpha);
+    const float given[4] = {red, green, blue, alpha};
+    float* colour = fixedglState.clearColour;
+    SetColour(colour, given);
+    if (fixedglState.attached)
+        fixedglState.es.ClearColor(colour[0], colour[1], colour[2], colour[3]);
 }
 
 void GLAPIENTRY glClear(GLbitfield mask) {

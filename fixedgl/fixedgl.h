@@ -33,6 +33,15 @@ using FixedGlLoader = void* (*)(const char* name);
 // does not build.
 bool FixedGlAttach(FixedGlLoader loader);
 
+// Call when the ES context has lost everything it held and is back, current
+// again (a WebGL context restored after a loss): makes the shader program,
+// buffer and texture anew and gives the context the OpenGL 1.1 state the
+// layer keeps (viewport, clear colour, depth test), which stays as it was,
+// so the next frame draws as the last one did. The functions loaded at
+// attach stay. Returns false, detached, when the layer was not attached or
+// the shaders do not build.
+bool FixedGlRestore();
+
 // Releases the shader program, buffer and texture, with the same context
 // still current. While detached, OpenGL calls change the layer's state but
 // draw nothing and call no ES function.

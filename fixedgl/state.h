@@ -122,9 +122,12 @@ struct State {
     Light lights[kLightCount];
     Material materials[2];  // front, back
 
-    // Rasterization and per-fragment state. The depth test is the ES
-    // context's own (glEnable and glDisable pass it on); texturing is never
+    // Rasterization and per-fragment state. The depth test, the clear colour
+    // and the viewport are passed on to the ES context and kept for a
+    // context that comes back empty (FixedGlRestore); texturing is never
     // applied (no texture coordinates are ever given), so nothing of it is kept.
+    bool depthTest;
+    float clearColour[4];
     bool cullFace;          // culls back faces before the ES context sees them
     GLenum polygonMode[2];  // front, back: GL_FILL or GL_LINE
     float lineWidth;        // of polygon edges in GL_LINE mode

@@ -12,6 +12,11 @@
 //   - control to the browser (ASYNCIFY) while the program waits for input,
 //     for the display's next refresh after a frame, or for the page's
 //     message box (queue.cpp, gdi.cpp, message_box.cpp)
+//   - the browser's own keys and wheel: SDL sees only the keys the program
+//     reads, and cancels neither those others nor the wheel (display.cpp)
+//   - a lost WebGL context: frames wait while it is gone, and when it comes
+//     back OpenGL 1.1 is given it again and the windows are painted anew
+//     (gdi.cpp)
 
 #include <emscripten.h>
 
@@ -42,6 +47,23 @@ EM_JS(void, PageListen, (), {
     canvas.addEventListener("pointerup", take(3));
     // The page's context menu would take the pointer from a drag.
     canvas.addEventListener("contextmenu", (event) => event.preventDefault());
+    // Keys the program does not read are the browser's: SDL, which listens on
+    // the window too, once its window exists, but later than this, would
+    // cancel many of them (Tab, the arrows, F5, Ctrl+L...). Only letters,
+    // digits and Escape, without Ctrl, Alt or Meta, go on to it.
+    const programKey = (event) => !event.ctrlKey && !event.altKey && !event.metaKey &&
+                                  (/^[a-z0-9]$/i.test(event.key) || event.key === "Escape");
+    for (const type of ["keydown", "keyup", "keypress"])
+        window.addEventListener(type, (event) => programKey(event) || event.stopImmediatePropagation());
+    // A lost WebGL context (a GPU reset, say) may come back only if its loss
+    // is cancelled; while the program has a context (GLctx, Emscripten's
+    // current one) it is, and a context that is back gets OpenGL 1.1 anew.
+    canvas.addEventListener("webglcontextlost", (event) => GLctx && event.preventDefault());
+    canvas.addEventListener("webglcontextrestored", () => {
+        if (!GLctx) return;
+        _PlatformPageRestored();
+        wake();
+    });
 });
 
 EM_JS(void, PageCapturePointer, (int capture, int pointerId), {
@@ -68,6 +90,8 @@ EM_ASYNC_JS(void, PageMessageBox, (const char* caption, const char* text, int er
 EM_ASYNC_JS(void, PageNextFrame, (),
             { await new Promise((resolve) => requestAnimationFrame(resolve)); });
 
+EM_JS(int, PageContextLost, (), { return GLctx && GLctx.isContextLost() ? 1 : 0; });
+
 // Waits until any input comes or `ms` (-1: no limit) have passed.
 EM_ASYNC_JS(void, PageWait, (int ms), {
     await new Promise((resolve) => {
@@ -88,11 +112,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE void PlatformPagePointer(int kind, int x, int y,
     browser.pointerEvents.push_back(platform::PagePointer{kind, x, y});
 }
 
+// The page's WebGL context is back after a loss, empty (the page's listener
+// calls it while the program waits): OpenGL 1.1 is given it again, with its
+// state as it was, and the windows are painted anew, as after an exposure.
+extern "C" EMSCRIPTEN_KEEPALIVE void PlatformPageRestored() {
+    FixedGlRestore();
+    for (const std::unique_ptr<platform::Window>& w : platform::platformState.windows)
+        if (w->alive && w->visible) w->needsPaint = true;
+}
+
 namespace platform {
 
 bool BrowserStartVideo() {
     if (!OpenVideo("emscripten")) return false;
     PageListen();
+    // The wheel over the canvas scrolls the page: SDL cancels it only while
+    // its wheel events are on, and no message comes of them.
+    SDL_EventState(SDL_MOUSEWHEEL, SDL_DISABLE);
     return true;
 }
 
@@ -136,6 +172,9 @@ void BrowserMessageBox(const char* caption, const char* text, bool error) {
 
 void BrowserPresent() {
     PageNextFrame();
+    // A lost context shows nothing: the next frame waits until it is back
+    // (PlatformPageRestored) or input comes.
+    if (PageContextLost()) PageWait(-1);
 }
 
 void BrowserWait(int ms) {

@@ -262,4 +262,6 @@ void BrowserWait(int ms);  // input, or ms passed (-1: no limit)
 // What the page's pointer listeners call with each event (pointerId: the
 // page's, for the capture).
 extern "C" void PlatformPagePointer(int kind, int x, int y, int pointerId);
+// What the page's listener calls when the lost WebGL context is back.
+extern "C" void PlatformPageRestored();
 #endif

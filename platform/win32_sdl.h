@@ -35,8 +35,9 @@
 //     wglDeleteContext
 //
 //   In the browser, browser.cpp gives these files the page's part: SDL's
-//   start with the page's listeners, the pointer and its capture, the
-//   screen's height, the WebGL context with OpenGL 1.1 on it, the message
+//   start with the page's listeners (the browser's own keys and wheel left
+//   to it), the pointer and its capture, the screen's height, the WebGL
+//   context with OpenGL 1.1 on it (and again after a loss), the message
 //   box, and the waits for input and for the display's refresh. Under X11,
 //   x11.cpp (x11.h) asks the server for sizes and catches its errors.
 //
@@ -69,6 +70,11 @@
 //                  from the text SDL reports, one message a byte of UTF-8 (the
 //                  ANSI code page), and for Escape; other keys that type no
 //                  text (Return, Tab, Ctrl with a letter) give none. (queue.cpp)
+//    -    -    x   Keys other than letters, digits and Escape, and every key
+//                  with Ctrl, Alt or Meta, are the browser's: they give no
+//                  message, and the page keeps their default actions (Tab,
+//                  scrolling, reloading...), as it keeps the wheel's.
+//                  (browser.cpp)
 //    x    x    x   The pointer messages' wParam has MK_LBUTTON only.
 //                  (queue.cpp)
 //    x    x    -   SetCapture takes the pointer where SDL can, which needs the
@@ -98,7 +104,11 @@
 //                  (queue.cpp)
 //    -    -    x   GetMessageA gives the browser control while it waits, and
 //                  SwapBuffers until the display's next refresh, when the page
-//                  shows the frame (requestAnimationFrame). (browser.cpp)
+//                  shows the frame (requestAnimationFrame). While the browser
+//                  has taken the WebGL context away (a GPU reset, say),
+//                  SwapBuffers waits until it is back or input comes; when it
+//                  is back, OpenGL keeps its state and every shown window gets
+//                  WM_PAINT, as after an exposure. (browser.cpp)
 //    x    x    x   SetTimer: window timers only, without a TIMERPROC; at least
 //                  10 ms. (queue.cpp)
 //    x    x    -   SIGINT and SIGTERM, which SDL turns into a quit event, close

@@ -172,14 +172,18 @@ class Page:
 
     # ---- Input, as the browser gets it from a person ----
 
-    def key(self, key):
-        # Presses and releases a key: "Enter", "Escape" or a character.
-        named = {"Enter": ("Enter", 13, "\r"), "Escape": ("Escape", 27, "")}
-        code, vk, text = named.get(key) or (f"Key{key.upper()}" if key.isalpha() else "",
-                                            ord(key.upper()), key)
+    def key(self, key, modifiers=0):
+        # Presses and releases a key: "Enter", "Escape", "Tab", "PageDown", "F5" or a character,
+        # with `modifiers` held (DevTools' bits: Alt 1, Ctrl 2, Meta 4, Shift 8).
+        named = {"Enter": (13, "\r"), "Escape": (27, ""), "Tab": (9, ""), "PageDown": (34, ""),
+                 "F5": (116, "")}
+        code, (vk, text) = (key, named[key]) if key in named else (
+            f"Key{key.upper()}" if key.isalpha() else "", (ord(key.upper()), key))
+        text = "" if modifiers & 7 else text  # Alt, Ctrl and Meta type nothing
         self.call("Input.dispatchKeyEvent", type="keyDown", key=key, code=code,
-                  windowsVirtualKeyCode=vk, text=text)
-        self.call("Input.dispatchKeyEvent", type="keyUp", key=key, code=code, windowsVirtualKeyCode=vk)
+                  windowsVirtualKeyCode=vk, text=text, modifiers=modifiers)
+        self.call("Input.dispatchKeyEvent", type="keyUp", key=key, code=code, windowsVirtualKeyCode=vk,
+                  modifiers=modifiers)
 
     def mouse(self, kind, x, y, held):
         # One mouse event: kind "Pressed", "Released" or "Moved"; held: the left button is down after it.

@@ -1,15 +1,16 @@
 #!/usr/bin/python3
 # The viewer's web page in headless Chromium, served over HTTP on 127.0.0.1, used as a
-# person uses it; its picture against the native viewer's; the page without WebGL.
+# person uses it; its picture against the native viewer's; what it says when it cannot run.
 # Usage: web_test.py SITE NATIVE_VIEWER PROBE_LIBRARY
-import os, subprocess, sys, tempfile, time, unittest
+import os, shutil, subprocess, sys, tempfile, time, unittest
 
 from browser import Page, poll, serve
 from PIL import Image, ImageChops
 
-SITE, NATIVE, PROBE = sys.argv[1:4]
+SITE, NATIVE, PROBE = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
 NOTICE = " mouse: touch the window image for movement----- "
 BACKGROUND, FOG_BACKGROUND = (38, 38, 38), (51, 38, 38)
+STATUS = "document.getElementById('status').textContent"
 
 
 def differ(a, b):
@@ -46,18 +47,28 @@ class WebPage(unittest.TestCase):
         # Every frame of the program waits for one display refresh: count those waits.
         page.evaluate("""window.frames_ = 0; const refresh = requestAnimationFrame;
                          window.requestAnimationFrame = (f) => (frames_++, refresh(f));""")
+        # Tab keeps the focus in the notice, and Return closes it wherever the focus is.
+        page.key("Tab")
+        self.assertEqual(page.evaluate("document.activeElement.id"), "message-box-ok")
+        page.evaluate("document.activeElement.blur()")
         page.key("Enter")
         page.wait_for("document.getElementById('canvas').width != 300")
 
     def test_a_session_from_the_notice_to_escape(self):
         with Page(self.server.url) as page:
             self.start(page)
-            # A square 0.8 of the page's height, at (50, 50), under the window's title.
+            # A square 0.8 of the page's height, at (50, 50).
             side = int(0.8 * page.evaluate("innerHeight"))
             c = page.rect()
             self.assertEqual((c["x"], c["y"], c["width"], c["height"], c["pixelWidth"], c["pixelHeight"]),
                              (50, 50, side, side, side, side))
-            self.assertEqual(page.evaluate("document.title"), "paraboloid velkrin -> p-key")
+            # Screen readers: the canvas has the window's title (the page's) as its name and says
+            # how it is used; the status line is a polite live region.
+            nodes = {n["role"]["value"]: n for n in page.call("Accessibility.getFullAXTree")["nodes"]}
+            self.assertEqual(nodes["application"]["name"]["value"], "paraboloid velkrin -> p-key")
+            self.assertRegex(nodes["application"]["description"]["value"], "Drag.*f turns fog.*Escape")
+            self.assertIn({"name": "live", "value": {"type": "token", "value": "polite"}},
+                          nodes["status"]["properties"])
             x, y = c["x"] + side / 2, c["y"] + side / 2
 
             def turning(what):
@@ -67,13 +78,37 @@ class WebPage(unittest.TestCase):
             # It turns from the start, a click without movement stops it, and a drag out of
             # the canvas, let go there, throws it.
             turning("turning from the start")
+            # The browser's keys are its own; the program's letters are the program's (below).
+            page.evaluate("""window.keys_ = [];
+                for (const type of ['keydown', 'keypress']) addEventListener(type, (e) => keys_.push(e));""")
+
+            def cancelled(key, modifiers=0):
+                page.evaluate("keys_ = []")
+                page.key(key, modifiers)
+                return page.evaluate("keys_.some((e) => e.defaultPrevented)")
+            self.assertEqual([k for k, ctrl in (("Tab", 0), ("PageDown", 0), ("F5", 0), ("l", 2))
+                              if cancelled(k, ctrl)], [])
             page.click(x, y)
             quiet(page)
             page.drag([(x, y), (x - 100, y), (x - side, y), (c["x"] - 30, y + 100)], 0.05)
             turning("turning after a throw")
+
+            # The GPU lost and back: the page says so meanwhile, and no frame is drawn then;
+            # once back, a frame comes: it turns on, and a still picture comes back as it was.
+            def lose_and_restore(while_lost):
+                page.evaluate("""window.gl_ = document.getElementById('canvas').getContext('webgl')
+                                 .getExtension('WEBGL_lose_context'); gl_.loseContext()""")
+                self.assertIn("comes back by itself", page.wait_for(STATUS))
+                while_lost()
+                count = frames(page)
+                page.evaluate("gl_.restoreContext()")
+                page.wait_for(f"{STATUS} === '' && frames_ > {count}")
+            lose_and_restore(lambda: quiet(page))
+            turning("turning when the GPU is back")
             page.click(x, y)
             picture = quiet(page)
-            self.assertEqual(picture.getpixel((1, 1)), BACKGROUND)
+            lose_and_restore(lambda: None)
+            self.assertFalse(differ(picture, quiet(page)), "the picture when the GPU is back")
 
             # f: the fog's background; p: lines, with background between them; each in one
             # frame, and undone by a second press.
@@ -82,7 +117,7 @@ class WebPage(unittest.TestCase):
             for key, shows in (("f", lambda image: image.getpixel((1, 1)) == FOG_BACKGROUND),
                                ("p", lambda image: background(image) > 1.1 * background(picture))):
                 count = frames(page)
-                page.key(key)
+                self.assertTrue(cancelled(key), key)
                 self.assertTrue(shows(quiet(page)), key)
                 self.assertEqual(frames(page), count + 1, key)
                 page.key(key)
@@ -93,6 +128,9 @@ class WebPage(unittest.TestCase):
                       deviceScaleFactor=1, mobile=False)
             quiet(page)
             self.assertEqual((page.rect()["width"], page.rect()["pixelHeight"]), (side, side))
+            # The page is now longer than the window: the wheel over the canvas scrolls it.
+            page.call("Input.dispatchMouseEvent", type="mouseWheel", x=x, y=y, deltaX=0, deltaY=100)
+            page.wait_for("scrollY > 0")
 
             page.key("Escape")
             self.assertEqual(page.wait_for_end(), 0)
@@ -135,14 +173,36 @@ class WebPage(unittest.TestCase):
         print(f"first frame {web.size}: {exact:.5f} exact, {far:.5f} more than 2 levels off")
         self.assertTrue(exact >= 0.998 and far <= 0.001, (exact, far))
 
-    def test_without_webgl_shows_the_error_box_and_ends_with_one(self):
-        with Page(self.server.url, webgl=False) as page:
-            self.start(page)
-            self.assertEqual(page.message_box(),
-                             {"caption": "Error", "text": "wglCreateContext failed", "error": True})
-            page.key("Enter")
-            self.assertEqual(page.wait_for_end(), 1)
-            self.assertEqual(page.console_errors(), [])
+    def test_what_the_page_says_when_the_program_cannot_run(self):
+        bare = tempfile.mkdtemp()  # the site without its WebAssembly
+        for name in set(os.listdir(SITE)) - {"paraboloid.wasm"}:
+            os.symlink(os.path.join(SITE, name), os.path.join(bare, name))
+        bare_server = serve(bare)
+        self.addCleanup(shutil.rmtree, bare)
+        self.addCleanup(bare_server.shutdown)
+        for what, url, webgl, says, errors in [
+            ("opened from disk", f"file://{SITE}/index.html", True,
+             "paraboloid cannot start from a page opened from disk: browsers load its WebAssembly only "
+             "from a web server. Serve this folder over HTTP, e.g. run python3 -m http.server in it and "
+             "open http://localhost:8000/ (in the source tree, scripts/web.sh --serve builds and serves it).",
+             []),
+            ("no paraboloid.wasm", bare_server.url, True,
+             "paraboloid stopped because of an error: its WebAssembly paraboloid.wasm could not be fetched: "
+             "the server answered 404 File not found. Reload the page to start it again.",
+             ["Failed to load resource: the server responded with a status of 404 (File not found)"]),
+            # The program's own box first, as the program wrote it.
+            ("no WebGL", self.server.url, False,
+             "paraboloid has ended with exit status 1. It draws with WebGL, which this browser does not "
+             "offer (or has turned off). Reload the page to start it again.", []),
+        ]:
+            with self.subTest(what), Page(url, webgl=webgl) as page:
+                if not webgl:
+                    self.start(page)
+                    self.assertEqual(page.message_box(),
+                                     {"caption": "Error", "text": "wglCreateContext failed", "error": True})
+                    page.key("Enter")
+                self.assertEqual(page.wait_for(f"!{STATUS}.startsWith('Loading') && {STATUS}"), says)
+                self.assertEqual(page.console_errors(), errors)
 
 
 if __name__ == "__main__":
