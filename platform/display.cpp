@@ -2,6 +2,8 @@
 // that answers, and a missing or silent one is a clear failure, never a hang
 // and never SDL's invisible fallback drivers.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -11,7 +13,6 @@
 #include <wayland-client.h>
 #include <xcb/xcb.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -53,6 +54,10 @@ struct Attempt {
     wl_display* wayland = nullptr;
     std::string cause;
 };
+
+bool OnWayland() {
+    return platformState.videoReady && SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0;
+}
 
 bool IsWayland(const Attempt& a) {
     return SDL_strcasecmp(a.driver.c_str(), "wayland") == 0;
@@ -217,6 +222,19 @@ bool EnsureVideo() {
     return platformState.videoReady;
 }
 
+float DisplayScale() {
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: Wayland's output scale
+    // SDL gives a Wayland output's bounds in the compositor's points and
+    // lists the output's own mode, in its pixels, as the widest.
+    SDL_Rect bounds;
+    SDL_DisplayMode widest;
+    if (OnWayland() && SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 &&
+        SDL_GetDisplayMode(0, 0, &widest) == 0)
+        return std::max(1.0f, float(widest.w) / float(bounds.w));
+#endif
+    return 1.0f;
+}
+
 }  // namespace platform
 
 using namespace platform;
@@ -232,7 +250,8 @@ int WINAPI GetSystemMetrics(int index) {
 #if defined(__EMSCRIPTEN__)  // browser only: the page is the screen
     return BrowserScreenHeight();
 #endif
-    // SDL lists the primary display first.
+    // SDL lists the primary display first. Its height in pixels, as a
+    // DPI-aware program gets it on Windows.
     SDL_Rect bounds;
-    return SDL_GetDisplayBounds(0, &bounds) == 0 ? bounds.h : 0;
+    return SDL_GetDisplayBounds(0, &bounds) == 0 ? int(std::lround(bounds.h * DisplayScale())) : 0;
 }

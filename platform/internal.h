@@ -203,6 +203,9 @@ bool EnsureVideo();
 // Sets SDL's hints and starts its video with these drivers (SDL's list);
 // false, with the cause kept, when it cannot.
 bool OpenVideo(const char* drivers);
+// Buffer pixels per point of the first display: under Wayland the output's
+// scale, 1 elsewhere.
+float DisplayScale();
 
 // window.cpp
 Window* FromHandle(HWND hwnd);  // null unless a live window
@@ -212,6 +215,10 @@ Window* FocusWindow();  // the window that gets keys: SDL's keyboard focus, else
 // The first visible window waiting for WM_PAINT.
 Window* WindowNeedingPaint();
 bool RealizeWindow(Window* w, bool opengl);
+// The window's buffer pixels per point, and a length in the window system's
+// points (SDL's window sizes and pointer positions) in buffer pixels.
+float PixelsPerPoint(const Window* w);
+int ToPixels(const Window* w, int points);
 LRESULT SendToWindow(Window* w, UINT message, WPARAM wParam, LPARAM lParam);
 // Compares the native window's size and state with what was last reported;
 // when they differ, records them and fills msg with the WM_SIZE to deliver.

@@ -126,6 +126,23 @@
 //                  Wayland) up to the first X11 or Wayland one whose display
 //                  answered, whatever the environment says; its invisible
 //                  fallback drivers count only when named. (display.cpp)
+//    -    x    -   Under Wayland the window's buffer has the output's pixels
+//                  (at scale 2, two a point each way), and every size the
+//                  layer takes or gives is in them, as for a program that
+//                  declares itself DPI-aware on Windows: GetSystemMetrics
+//                  (the output's height), CreateWindowExA's and SetWindowPos's
+//                  sizes, GetClientRect, WM_SIZE and the pointer messages'
+//                  coordinates. SDL's sizes and pointer positions are in the
+//                  compositor's points: the layer converts them with the
+//                  window's own scale, so a window on an output of another
+//                  scale gets a WM_SIZE. SDL reports the pointer in whole
+//                  points, so at scale 2 its coordinates are even. The
+//                  screen's scale is read from the output's own mode, which
+//                  SDL lists where the compositor offers wp_viewporter (the
+//                  common ones do); without it the screen counts at scale 1.
+//                  Window positions are the compositor's (Wayland lets no
+//                  client place its windows). Under X11 a point is a pixel.
+//                  (display.cpp, window.cpp, queue.cpp)
 //    x    x    -   The click that activates a window reaches it. (display.cpp)
 //
 // The browser's own code is browser.cpp. Every other part for the browser,
