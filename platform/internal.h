@@ -13,6 +13,8 @@
 
 #include "platform/win32.h"
 
+struct xcb_connection_t;  // an X display (xcb), kept open under Wayland (display.cpp)
+
 namespace platform {
 
 struct Window;
@@ -112,6 +114,10 @@ struct PlatformState {
     bool videoTried = false;
     bool videoReady = false;
     std::string videoFailure;
+    // An X display that answered beside the Wayland one SDL took: kept open
+    // until the first window is made, for SDL's message box (X11 and Wayland
+    // only).
+    xcb_connection_t* keptX = nullptr;
     char programModule = 0;  // its address is the program's instance handle
 
     // ---- Windows (window.cpp)
@@ -206,6 +212,9 @@ bool OpenVideo(const char* drivers);
 // Buffer pixels per point of the first display: under Wayland the output's
 // scale, 1 elsewhere.
 float DisplayScale();
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: the X display kept under Wayland
+void ReleaseKeptX();
+#endif
 
 // window.cpp
 Window* FromHandle(HWND hwnd);  // null unless a live window

@@ -112,20 +112,31 @@
 //                  canvas a probe would take: there the format is the one asked
 //                  for, and a page without WebGL fails at wglCreateContext.
 //                  (gdi.cpp)
-//    x    x    -   MessageBoxA shows SDL's box; where SDL cannot (X11 without
-//                  core fonts, Wayland without the zenity program) or there
-//                  is no display, the text goes to standard error. While it
-//                  waits, SIGINT and SIGTERM end the program unless they were
-//                  inherited as ignored (POSIX). (message_box.cpp)
+//    x    x    -   MessageBoxA shows SDL's box: X11's wherever DISPLAY names
+//                  an X display that answered, also beside a Wayland window
+//                  (XWayland shows the notice), unless a Wayland window owns
+//                  it; else Wayland's, which needs the zenity program. Where
+//                  neither can (X11's needs core fonts) or there is no
+//                  display, the text goes to standard error. While it waits,
+//                  SIGINT and SIGTERM end the program unless they were
+//                  inherited as ignored (POSIX). (message_box.cpp, display.cpp)
 //    -    -    x   MessageBoxA shows the page's modal dialog. GetSystemMetrics
 //                  gives the page's height: the page is the screen.
 //                  (message_box.cpp, browser.cpp)
 //    x    x    -   The display must answer within 5 s before SDL opens it, or
 //                  the program fails with the cause. SDL then tries the
-//                  drivers in SDL_VIDEODRIVER's order (without it, X11 then
-//                  Wayland) up to the first X11 or Wayland one whose display
-//                  answered, whatever the environment says; its invisible
-//                  fallback drivers count only when named. (display.cpp)
+//                  drivers in SDL_VIDEODRIVER's order (without it, Wayland
+//                  then X11: a Wayland session with XWayland sets both, and
+//                  the compositor draws its own clients sharp at any scale,
+//                  with their decorations) up to the first X11 or Wayland
+//                  one whose display answered, whatever the environment says;
+//                  its invisible fallback drivers count only when named. All
+//                  displays are asked at once, and once one has answered the
+//                  others have 1 s more: a silent display beside a working
+//                  one delays the start by that second, not by 5 s. A display
+//                  that has not answered by then is taken out of the
+//                  environment (DISPLAY, WAYLAND_DISPLAY), so that no message
+//                  box waits on it. (display.cpp)
 //    -    x    -   Under Wayland the window's buffer has the output's pixels
 //                  (at scale 2, two a point each way), and every size the
 //                  layer takes or gives is in them, as for a program that

@@ -104,8 +104,10 @@ bool RealizeWindow(Window* w, bool opengl) {
 #if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: a buffer in the output's pixels
     // Under Wayland the buffer then has the output's pixels, and SDL's
     // sizes and pointer positions stay in the compositor's points; X11's
-    // are pixels either way.
+    // are pixels either way. A box shown before the first window (the
+    // notice) has had the X display kept for it.
     flags |= SDL_WINDOW_ALLOW_HIGHDPI;
+    ReleaseKeptX();
 #endif
     w->native = SDL_CreateWindow(w->title.c_str(), w->x, w->y, ToPoints(w, w->width),
                                  ToPoints(w, w->height), flags);
