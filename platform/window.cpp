@@ -112,6 +112,8 @@ bool RealizeWindow(Window* w, bool opengl) {
     w->native = SDL_CreateWindow(w->title.c_str(), w->x, w->y, ToPoints(w, w->width),
                                  ToPoints(w, w->height), flags);
     if (!w->native) return false;
+    // The buffer's size, which a size in points may not give exactly.
+    SDL_GetWindowSizeInPixels(w->native, &w->width, &w->height);
     ApplyIconAndCursor(w);
     return true;
 }
