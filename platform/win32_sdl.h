@@ -127,8 +127,9 @@
 //                  the program fails with the cause. SDL then tries the
 //                  drivers in SDL_VIDEODRIVER's order (without it, Wayland
 //                  then X11: a Wayland session with XWayland sets both, and
-//                  the compositor draws its own clients sharp at any scale,
-//                  with their decorations) up to the first X11 or Wayland
+//                  only on Wayland is the window sharp at any output scale;
+//                  its frame is the compositor's, or libdecor's where the
+//                  compositor draws none) up to the first X11 or Wayland
 //                  one whose display answered, whatever the environment says;
 //                  its invisible fallback drivers count only when named. All
 //                  displays are asked at once, and once one has answered the
@@ -145,9 +146,9 @@
 //                  sizes, GetClientRect, WM_SIZE and the pointer messages'
 //                  coordinates. SDL's sizes and pointer positions are in the
 //                  compositor's points: the layer converts them with the
-//                  window's own scale, so a window on an output of another
-//                  scale gets a WM_SIZE. SDL reports the pointer in whole
-//                  points, so at scale 2 its coordinates are even. The
+//                  window's own scale, and a window moved to an output of
+//                  another scale gets a WM_SIZE. SDL reports the pointer in
+//                  whole points, so at scale 2 its coordinates are even. The
 //                  screen's scale is read from the output's own mode, which
 //                  SDL lists where the compositor offers wp_viewporter (the
 //                  common ones do); without it the screen counts at scale 1.
