@@ -1,8 +1,10 @@
 // Benchmark of the viewer on Xvfb with Mesa's software renderer, side by side
 // with a plain freeglut program that sends the same OpenGL stream. Prints a
-// table; asserts nothing.
+// table; asserts nothing. With --wayland, the frame rates on a headless
+// Wayland compositor at scale 1 and 2 instead.
 //
 // Usage: paraboloid_bench [seconds per measurement, default 8] [rounds, default 2]
+//        paraboloid_bench --wayland [seconds, default 8]
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -146,6 +148,29 @@ bool RunReference(const std::string& displayName, int seconds, Figures& f) {
     return ok;
 }
 
+// The viewer alone on a headless sway whose output is 1280x800 points at
+// `scale`, so that its window is 640x640 points; the frame rate's median.
+double RunOnWayland(int scale, int seconds) {
+    Compositor wayland = StartCompositor(1280 * scale, 800 * scale, scale,
+                                         "for_window [app_id=OpenGL] floating enable");
+    LaunchOptions options;
+    options.path = PARABOLOID_BINARY;
+    // Without X the notice goes to standard error, without zenity.
+    options.env = {"WAYLAND_DISPLAY=" + wayland.socket};
+    Program p = Launch(options);
+    Figures f;
+    if (wayland.socket.empty() || !WaitForFrames(p, 1, kTimeout)) {
+        std::fprintf(stderr, "bench: no frame on Wayland\n%s%s", ReadStderr(wayland.sway).c_str(),
+                     ReadStderr(p).c_str());
+    } else {
+        std::this_thread::sleep_for(std::chrono::seconds(1));  // past the first frames
+        SampleFps(p, seconds, f);
+    }
+    Cleanup(p);
+    StopCompositor(wayland);
+    return Median(f.fps);
+}
+
 std::string Command(const std::string& command) {
     std::string out;
     if (FILE* pipe = popen(command.c_str(), "r")) {
@@ -162,9 +187,19 @@ std::string Command(const std::string& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SetProbeLibrary(PARABOLOID_PROBE_LIBRARY);
+    if (argc > 1 && std::string(argv[1]) == "--wayland") {
+        const int seconds = argc > 2 ? std::atoi(argv[2]) : 8;
+        std::printf("Headless sway (pixman), output 1280x800 points; window 640x640 points\n\n");
+        std::printf("| Wayland output scale | Window buffer | Frames per second, median |\n");
+        std::printf("|---|---|---|\n");
+        for (int scale : {1, 2})
+            std::printf("| %d | %dx%d | %.1f |\n", scale, 640 * scale, 640 * scale,
+                        RunOnWayland(scale, seconds));
+        return 0;
+    }
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 8;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 2;
-    SetProbeLibrary(PARABOLOID_PROBE_LIBRARY);
     XServer server = StartXServer(1920, 1080);
     if (server.pid <= 0) {
         std::fprintf(stderr, "bench: could not start Xvfb\n");

@@ -13,6 +13,8 @@
 
 #include "platform/win32.h"
 
+struct xcb_connection_t;  // an X display (xcb), kept open under Wayland (display.cpp)
+
 namespace platform {
 
 struct Window;
@@ -112,6 +114,10 @@ struct PlatformState {
     bool videoTried = false;
     bool videoReady = false;
     std::string videoFailure;
+    // An X display that answered beside the Wayland one SDL took: kept open
+    // until the first window is made, for SDL's message box (X11 and Wayland
+    // only).
+    xcb_connection_t* keptX = nullptr;
     char programModule = 0;  // its address is the program's instance handle
 
     // ---- Windows (window.cpp)
@@ -203,6 +209,12 @@ bool EnsureVideo();
 // Sets SDL's hints and starts its video with these drivers (SDL's list);
 // false, with the cause kept, when it cannot.
 bool OpenVideo(const char* drivers);
+// Buffer pixels per point of the first display: under Wayland the output's
+// scale, 1 elsewhere.
+float DisplayScale();
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: the X display kept under Wayland
+void ReleaseKeptX();
+#endif
 
 // window.cpp
 Window* FromHandle(HWND hwnd);  // null unless a live window
@@ -212,6 +224,10 @@ Window* FocusWindow();  // the window that gets keys: SDL's keyboard focus, else
 // The first visible window waiting for WM_PAINT.
 Window* WindowNeedingPaint();
 bool RealizeWindow(Window* w, bool opengl);
+// The window's buffer pixels per point, and a length in the window system's
+// points (SDL's window sizes and pointer positions) in buffer pixels.
+float PixelsPerPoint(const Window* w);
+int ToPixels(const Window* w, int points);
 LRESULT SendToWindow(Window* w, UINT message, WPARAM wParam, LPARAM lParam);
 // Compares the native window's size and state with what was last reported;
 // when they differ, records them and fills msg with the WM_SIZE to deliver.

@@ -94,13 +94,16 @@ void Translate(const SDL_Event& e) {
 #if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: the browser's pointer comes from the page
         case SDL_MOUSEMOTION:
             if (Window* w = PointerWindow(e.motion.windowID))
-                PushPointer(w, WM_MOUSEMOVE, e.motion.x, e.motion.y, e.motion.timestamp);
+                PushPointer(w, WM_MOUSEMOVE, ToPixels(w, e.motion.x), ToPixels(w, e.motion.y),
+                            e.motion.timestamp);
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
-            if (e.button.button == SDL_BUTTON_LEFT)
-                PushButton(PointerWindow(e.button.windowID), e.type == SDL_MOUSEBUTTONDOWN,
-                           e.button.x, e.button.y, e.button.timestamp);
+            if (e.button.button == SDL_BUTTON_LEFT) {
+                Window* w = PointerWindow(e.button.windowID);
+                PushButton(w, e.type == SDL_MOUSEBUTTONDOWN, w ? ToPixels(w, e.button.x) : 0,
+                           w ? ToPixels(w, e.button.y) : 0, e.button.timestamp);
+            }
             break;
 #endif
         default:  // maps to no message

@@ -122,20 +122,49 @@
 //                  canvas a probe would take: there the format is the one asked
 //                  for, and a page without WebGL fails at wglCreateContext.
 //                  (gdi.cpp)
-//    x    x    -   MessageBoxA shows SDL's box; where SDL cannot (X11 without
-//                  core fonts, Wayland without the zenity program) or there
-//                  is no display, the text goes to standard error. While it
-//                  waits, SIGINT and SIGTERM end the program unless they were
-//                  inherited as ignored (POSIX). (message_box.cpp)
+//    x    x    -   MessageBoxA shows SDL's box: X11's wherever DISPLAY names
+//                  an X display that answered, also beside a Wayland window
+//                  (XWayland shows the notice), unless a Wayland window owns
+//                  it; else Wayland's, which needs the zenity program. Where
+//                  neither can (X11's needs core fonts) or there is no
+//                  display, the text goes to standard error. While it waits,
+//                  SIGINT and SIGTERM end the program unless they were
+//                  inherited as ignored (POSIX). (message_box.cpp, display.cpp)
 //    -    -    x   MessageBoxA shows the page's modal dialog. GetSystemMetrics
 //                  gives the page's height: the page is the screen.
 //                  (message_box.cpp, browser.cpp)
 //    x    x    -   The display must answer within 5 s before SDL opens it, or
 //                  the program fails with the cause. SDL then tries the
-//                  drivers in SDL_VIDEODRIVER's order (without it, X11 then
-//                  Wayland) up to the first X11 or Wayland one whose display
-//                  answered, whatever the environment says; its invisible
-//                  fallback drivers count only when named. (display.cpp)
+//                  drivers in SDL_VIDEODRIVER's order (without it, Wayland
+//                  then X11: a Wayland session with XWayland sets both, and
+//                  only on Wayland is the window sharp at any output scale;
+//                  its frame is the compositor's, or libdecor's where the
+//                  compositor draws none) up to the first X11 or Wayland
+//                  one whose display answered, whatever the environment says;
+//                  its invisible fallback drivers count only when named. All
+//                  displays are asked at once, and once one has answered the
+//                  others have 1 s more: a silent display beside a working
+//                  one delays the start by that second, not by 5 s. A display
+//                  that has not answered by then is taken out of the
+//                  environment (DISPLAY, WAYLAND_DISPLAY), so that no message
+//                  box waits on it. (display.cpp)
+//    -    x    -   Under Wayland the window's buffer has the output's pixels
+//                  (at scale 2, two a point each way), and every size the
+//                  layer takes or gives is in them, as for a program that
+//                  declares itself DPI-aware on Windows: GetSystemMetrics
+//                  (the output's height), CreateWindowExA's and SetWindowPos's
+//                  sizes, GetClientRect, WM_SIZE and the pointer messages'
+//                  coordinates. SDL's sizes and pointer positions are in the
+//                  compositor's points: the layer converts them with the
+//                  window's own scale, and a window moved to an output of
+//                  another scale gets a WM_SIZE. SDL reports the pointer in
+//                  whole points, so at scale 2 its coordinates are even. The
+//                  screen's scale is read from the output's own mode, which
+//                  SDL lists where the compositor offers wp_viewporter (the
+//                  common ones do); without it the screen counts at scale 1.
+//                  Window positions are the compositor's (Wayland lets no
+//                  client place its windows). Under X11 a point is a pixel.
+//                  (display.cpp, window.cpp, queue.cpp)
 //    x    x    -   The click that activates a window reaches it. (display.cpp)
 //
 // The browser's own code is browser.cpp. Every other part for the browser,

@@ -2,6 +2,7 @@
 // painting brackets, device contexts and pointer capture.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,7 +31,12 @@ void NativeSize(Window* w, int* windowState, int* width, int* height) {
         return;
     }
     *windowState = (flags & SDL_WINDOW_MAXIMIZED) ? SIZE_MAXIMIZED : SIZE_RESTORED;
-    SDL_GetWindowSize(w->native, width, height);
+    SDL_GetWindowSizeInPixels(w->native, width, height);
+}
+
+// A length in buffer pixels in the window system's points, at least 1.
+int ToPoints(const Window* w, int pixels) {
+    return std::max(1, int(std::lround(float(pixels) / PixelsPerPoint(w))));
 }
 
 // Asks for a new size of the native window; it changes when the window
@@ -39,7 +45,8 @@ void NativeSize(Window* w, int* windowState, int* width, int* height) {
 // a size that the window manager refused for granted after a short wait,
 // and would then clip the pointer to it and report the wrong size.
 void RequestNativeSize(Window* w, int width, int height) {
-    if (!RequestX11Size(w->native, width, height)) SDL_SetWindowSize(w->native, width, height);
+    if (!RequestX11Size(w->native, width, height))
+        SDL_SetWindowSize(w->native, ToPoints(w, width), ToPoints(w, height));
 }
 
 void Invalidate(Window* w) {
@@ -94,11 +101,34 @@ bool RealizeWindow(Window* w, bool opengl) {
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (opengl) flags |= SDL_WINDOW_OPENGL;
     if (w->resizable) flags |= SDL_WINDOW_RESIZABLE;
-    w->native = SDL_CreateWindow(w->title.c_str(), w->x, w->y, std::max(w->width, 1),
-                                 std::max(w->height, 1), flags);
+#if !defined(__EMSCRIPTEN__)  // X11 and Wayland only: a buffer in the output's pixels
+    // Under Wayland the buffer then has the output's pixels, and SDL's
+    // sizes and pointer positions stay in the compositor's points; X11's
+    // are pixels either way. A box shown before the first window (the
+    // notice) has had the X display kept for it.
+    flags |= SDL_WINDOW_ALLOW_HIGHDPI;
+    ReleaseKeptX();
+#endif
+    w->native = SDL_CreateWindow(w->title.c_str(), w->x, w->y, ToPoints(w, w->width),
+                                 ToPoints(w, w->height), flags);
     if (!w->native) return false;
+    // The buffer's size, which a size in points may not give exactly.
+    SDL_GetWindowSizeInPixels(w->native, &w->width, &w->height);
     ApplyIconAndCursor(w);
     return true;
+}
+
+float PixelsPerPoint(const Window* w) {
+    int points = 0, pixels = 0;
+    if (w->native) {
+        SDL_GetWindowSize(w->native, &points, nullptr);
+        SDL_GetWindowSizeInPixels(w->native, &pixels, nullptr);
+    }
+    return points > 0 && pixels > 0 ? float(pixels) / float(points) : DisplayScale();
+}
+
+int ToPixels(const Window* w, int points) {
+    return int(std::lround(float(points) * PixelsPerPoint(w)));
 }
 
 LRESULT SendToWindow(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -146,9 +176,10 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
         return 0;
     platformState.classes.push_back({windowClass->lpszClassName, *windowClass});
     platformState.classes.back().info.lpszClassName = platformState.classes.back().name.c_str();
-    // X11 names a window's class (WM_CLASS) when the display opens, from this
-    // variable: the first class registered names the program's windows, as
-    // the class name is what identifies a Win32 program's windows.
+    // SDL names a window's class (X11's WM_CLASS, Wayland's app_id) when the
+    // display opens, from this variable: the first class registered names
+    // the program's windows, as the class name is what identifies a Win32
+    // program's windows.
     setenv("SDL_VIDEO_X11_WMCLASS", windowClass->lpszClassName, 0);
     return static_cast<ATOM>(0xC000 + platformState.classes.size() - 1);
 }

@@ -7,8 +7,10 @@ build=(cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev libxcb1-dev libwa
        libgl1-mesa-dri libglx-mesa0 libpng-dev libimagequant-dev)
 # The start-up notice on Xvfb needs X core fonts, which xvfb only recommends.
 run=(xvfb xfonts-base libx11-dev libxtst-dev imagemagick)
+# A headless Wayland compositor (sway) and its screenshots (grim) for the
+# Wayland session.
 test=(googletest libgtest-dev libtinyobjloader-dev xvfb libx11-dev libxtst-dev openbox i3-wm
-      x11-utils mesa-utils freeglut3-dev cppcheck clang-tidy clang python3-pefile)
+      x11-utils mesa-utils freeglut3-dev cppcheck clang-tidy clang python3-pefile sway grim)
 # The Windows build (mingw-w64) and Wine to run it.
 windows=(g++-mingw-w64-x86-64-posix mingw-w64 wine wine64)
 # Making and checking the Debian package and the Windows archive.

@@ -5,11 +5,13 @@
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -165,6 +167,62 @@ bool WaitForQuiet(const Program& program, Millis quiet, Millis timeout) {
             return std::chrono::steady_clock::now() - since >= quiet;
         },
         timeout);
+}
+
+Compositor StartCompositor(int width, int height, int scale, const std::string& config) {
+    Compositor c;
+    std::string dir = "/tmp/paraboloid-sway-XXXXXX", name;
+    if (mkdtemp(dir.data()) == nullptr) return c;
+    c.dir = dir;
+    // Sway runs the exec lines once its display is up.
+    std::ofstream(dir + "/config") << "output HEADLESS-1 resolution " << width << "x" << height
+                                   << " scale " << scale << "\nxwayland disable\n"
+                                   << config << "\nexec echo $WAYLAND_DISPLAY >" << dir << "/up\n";
+    std::vector<std::string> args = {"-c", dir + "/config"}, as;
+    const passwd* nobody = getuid() == 0 ? getpwnam("nobody") : nullptr;
+    if (nobody != nullptr && chown(dir.c_str(), nobody->pw_uid, nobody->pw_gid) == 0)
+        as = {"--reuid=" + std::to_string(nobody->pw_uid),
+              "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups", "sway"};
+    args.insert(args.begin(), as.begin(), as.end());
+    c.sway = Launch({as.empty() ? "sway" : "setpriv",
+                     args,
+                     std::nullopt,
+                     {"XDG_RUNTIME_DIR=" + dir, "HOME=" + dir, "WLR_BACKENDS=headless",
+                      "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"},
+                     false});
+    if (WaitUntil([&] { return bool(std::ifstream(dir + "/up") >> name); }, Millis(15000)))
+        c.socket = dir + "/" + name;
+    return c;
+}
+
+void StopCompositor(Compositor& compositor) {
+    Cleanup(compositor.sway);
+    if (!compositor.dir.empty()) std::filesystem::remove_all(compositor.dir);
+    compositor = Compositor{};
+}
+
+Image Screenshot(const Compositor& compositor) {
+    const std::string path = compositor.dir + "/shot.ppm";
+    Program grim = Launch({"grim",
+                           {"-t", "ppm", path},
+                           std::nullopt,
+                           {"WAYLAND_DISPLAY=" + compositor.socket},
+                           false});
+    WaitForExit(grim, Millis(10000));
+    Cleanup(grim);
+    // P6: a header of four words, then three bytes a pixel, row after row.
+    static_assert(sizeof(Rgb) == 3);
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maximum = 0;
+    Image image;
+    in >> magic >> image.width >> image.height >> maximum;
+    in.get();
+    image.pixels.resize(std::size_t(std::max(image.width * image.height, 0)));
+    if (magic != "P6" || maximum != 255 ||
+        !in.read(reinterpret_cast<char*>(image.pixels.data()), long(image.pixels.size() * 3)))
+        return {};
+    return image;
 }
 
 std::string WindowTitle(Display* display, Window window) {

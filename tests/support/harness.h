@@ -1,6 +1,7 @@
 // Driving real programs on private X servers: start Xvfb, start a program,
 // find its windows, read their pixels, send real input through XTest and
-// collect the exit status. Every wait is a bounded poll.
+// collect the exit status; and on a private headless Wayland compositor.
+// Every wait is a bounded poll.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -125,6 +126,22 @@ struct PictureStats {
     int left = 0, right = -1, top = 0, bottom = -1;
 };
 PictureStats Analyse(const Image& image);
+
+// ---- Wayland ------------------------------------------------------------------
+
+struct Compositor {
+    Program sway;
+    std::string dir;     // its runtime directory, which holds its configuration
+    std::string socket;  // the display's path, for WAYLAND_DISPLAY; empty when it did not start
+};
+
+// Headless sway with one output of width x height pixels at `scale`, drawn
+// by pixman, without input devices or XWayland, with the `config` lines
+// added. Sway does not run as root: as root, it runs as nobody.
+Compositor StartCompositor(int width, int height, int scale, const std::string& config = {});
+void StopCompositor(Compositor& compositor);
+// The output's pixels, as grim takes them; empty when it cannot.
+Image Screenshot(const Compositor& compositor);
 
 // ---- Input through XTest ------------------------------------------------------
 
