@@ -26,7 +26,7 @@ printf '%s\n' "${native[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" -
 # The browser part as Emscripten compiles it, against its system headers and
 # the SDL2 that scripts/web.sh builds (when it has).
 sysroot=$(em-config CACHE 2>/dev/null)/sysroot
-sdl=$(ls -d build/deps/sdl2-*/include/SDL2 2>/dev/null | tail -n 1)
+sdl=$(ls -d build/deps/sdl2-*/include/SDL2 2>/dev/null | tail -n 1 || true)
 if [ -d "$sysroot" ] && [ -n "$sdl" ]; then
   clang-tidy --quiet "${browser[@]}" -- -std=c++20 -I. -D__EMSCRIPTEN__ \
     --target=wasm32-unknown-emscripten -nostdinc++ -isystem "$sysroot/include/c++/v1" \
