@@ -104,13 +104,6 @@ for (const type of ["keydown", "keyup", "keypress", "mousedown", "mouseup", "mou
 
 // ---- The program ----
 
-// exit() called while the program waits for a box (through ASYNCIFY) ends it
-// by throwing Emscripten's ExitStatus out of the promise that resumed it. The
-// page has said what that means (Module.onExit): it is no error.
-window.addEventListener("unhandledrejection", (event) => {
-  if (event.reason instanceof Object && event.reason.name === "ExitStatus") event.preventDefault();
-});
-
 window.paraboloidMessageBox = paraboloidMessageBox;
 window.paraboloidStopped = paraboloidStopped;
 window.Module = {
