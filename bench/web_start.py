@@ -1,14 +1,16 @@
 #!/usr/bin/python3
-# Prints what the web page weighs and how fast it starts, in headless Chromium on this
-# machine: the files as served (plain and gzip -9), loading to the notice, the notice's
-# dismissal to the first frame, and the frames a second while it turns (median of 5).
-# Usage: bench/web_start.py [SITE]   (default build/web, which scripts/web.sh makes)
+# Prints what the web page weighs and how fast it starts, in headless Chromium (or Firefox
+# ESR on Xvfb) on this machine: the files as served (plain and gzip -9), loading to the
+# notice, the notice's dismissal to the first frame, and the frames a second while it turns
+# (median of 5).
+# Usage: bench/web_start.py [--firefox] [SITE]   (default build/web, which scripts/web.sh makes)
 import gzip, os, statistics, sys, time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
-from browser import Page, serve  # noqa: E402
+from browser import FirefoxPage, Page, serve  # noqa: E402
 
-site = sys.argv[1] if len(sys.argv) > 1 else "build/web"
+firefox = sys.argv[1:2] == ["--firefox"]
+site = (sys.argv[1 + firefox:] or ["build/web"])[0]
 plain = packed = 0
 for name in sorted(os.listdir(site)):
     data = open(os.path.join(site, name), "rb").read()
@@ -19,7 +21,7 @@ print(f"{'in all':16} {plain:9,} bytes, {packed:9,} gzipped")
 server = serve(site)
 notice, first, rate = [], [], []
 for run in range(5):
-    with Page(server.url) as page:
+    with (FirefoxPage if firefox else Page)(server.url) as page:
         page.message_box()
         notice.append(page.evaluate("performance.getEntriesByName('message box shown')[0].startTime"))
         # Every frame waits for one display refresh: the first such wait ends the first frame.

@@ -1,8 +1,8 @@
 // The layer's browser part (Emscripten), beside SDL: what the web page gives
 // where the desktops have SDL alone.
 //
-//   - start: SDL's video on the page, which is the display, and the page's
-//     listeners (display.cpp)
+//   - start: SDL's video on the page, which is the display, the page's
+//     listeners and the program's end (display.cpp)
 //   - the pointer: the canvas's pointer events, kept in the record's browser
 //     part until the queue takes them after SDL's events (SDL's own stop at
 //     the canvas's edge), and the page's pointer capture (queue.cpp,
@@ -66,6 +66,25 @@ EM_JS(void, PageListen, (), {
     });
 });
 
+// Once the program has waited (ASYNCIFY), it no longer runs under main's
+// first call, where Emscripten ends it: its end, main's return or exit(),
+// comes back through the wait that resumed it, and the runtime hands it to
+// the promise taken here. A returned status goes to exit(), which tells the
+// page (Module.onExit); the ExitStatus that exit() throws to stop the program
+// stops here, where it would otherwise be an uncaught exception.
+EM_JS(void, PageEndAfterWaits, (), {
+    const ended = (e) => {
+        if (!(e instanceof ExitStatus)) throw e;
+    };
+    Asyncify.whenDone().then((status) => {
+        try {
+            exit(status);
+        } catch (e) {
+            ended(e);
+        }
+    }, ended);
+});
+
 EM_JS(void, PageCapturePointer, (int capture, int pointerId), {
     try {
         if (capture)
@@ -126,6 +145,7 @@ namespace platform {
 bool BrowserStartVideo() {
     if (!OpenVideo("emscripten")) return false;
     PageListen();
+    PageEndAfterWaits();
     // The wheel over the canvas scrolls the page: SDL cancels it only while
     // its wheel events are on, and no message comes of them.
     SDL_EventState(SDL_MOUSEWHEEL, SDL_DISABLE);

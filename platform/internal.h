@@ -257,8 +257,8 @@ void ApplyIconAndCursor(Window* w);
 
 #if defined(__EMSCRIPTEN__)  // browser only: browser.cpp
 namespace platform {
-// Starts SDL's video on the page, which is the display, and listens to the
-// page's pointer and input.
+// Starts SDL's video on the page, which is the display, listens to the
+// page's pointer and input, and takes the program's end once it has waited.
 bool BrowserStartVideo();
 // Turns the page's pointer events into messages for the capture's window,
 // else the focused one.

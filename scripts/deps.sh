@@ -17,8 +17,8 @@ windows=(g++-mingw-w64-x86-64-posix mingw-w64 wine wine64)
 package=(dpkg-dev lintian appstream desktop-file-utils)
 # The web build: Emscripten, and dpkg-source to unpack Debian's SDL2 source for it.
 web=(emscripten dpkg-dev)
-# Driving the web page in a headless browser.
-web_test=(chromium python3 python3-websocket python3-pil)
+# Driving the web page in browsers: headless Chromium, and Firefox ESR on Xvfb.
+web_test=(chromium firefox-esr python3 python3-websocket python3-pil)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;

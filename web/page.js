@@ -240,13 +240,6 @@ nameCanvas();
 
 // ---- The program ----
 
-// exit() called while the program waits for a box (through ASYNCIFY) ends it
-// by throwing Emscripten's ExitStatus out of the promise that resumed it. The
-// page has said what that means (Module.onExit): it is no error.
-window.addEventListener("unhandledrejection", (event) => {
-  if (event.reason instanceof Object && event.reason.name === "ExitStatus") event.preventDefault();
-});
-
 window.paraboloidMessageBox = paraboloidMessageBox;
 
 if (location.protocol === "file:") {

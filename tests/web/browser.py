@@ -1,11 +1,11 @@
-# Driving the web build in headless Chromium through the DevTools protocol.
+# Driving the web build in a real browser: headless Chromium through the DevTools protocol
+# (Page), or Firefox ESR on an Xvfb of its own through WebDriver BiDi (FirefoxPage).
 #
-# serve() serves a folder on 127.0.0.1; Page opens it in a fresh headless
-# Chromium (WebGL 1 on SwiftShader, or none with webgl=False) and offers real
-# browser input (keys, clicks, drags that may leave the canvas), the canvas's
-# place and pixels as shown, the message box, the console's errors and the end
-# that the page reports. Coordinates are the page's CSS pixels. Every wait is a
-# bounded poll that raises TimeoutError naming what it waited for.
+# serve() serves a folder on 127.0.0.1; a page opens it in a fresh browser and offers real
+# browser input (keys, clicks, drags that may leave the canvas), the canvas's place and
+# pixels as shown, the message box, the console's errors and the end that the page reports.
+# Coordinates are the page's CSS pixels. Every wait is a bounded poll that raises
+# TimeoutError naming what it waited for.
 
 import base64, functools, http.server, io, json, os, re, shutil, signal, subprocess, tempfile
 import threading, time, urllib.request
@@ -17,6 +17,18 @@ FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-
          "--disable-background-networking", "--disable-component-update", "--disable-sync",
          "--no-first-run", "--no-default-browser-check", "--remote-debugging-port=0",
          "--window-size=1280,1024", "--force-device-scale-factor=1"]
+
+# Firefox's preferences: no first-run pages, updates or reports, and no network beyond
+# 127.0.0.1 (which no proxy takes): everything else goes to a proxy that is not there.
+FIREFOX_PREFS = {
+    "browser.shell.checkDefaultBrowser": False, "browser.startup.homepage_override.mstone": "ignore",
+    "startup.homepage_welcome_url": "", "browser.aboutwelcome.enabled": False,
+    "browser.startup.page": 0, "app.update.disabledForTesting": True,
+    "datareporting.policy.dataSubmissionEnabled": False,
+    "datareporting.healthreport.uploadEnabled": False, "toolkit.telemetry.enabled": False,
+    "network.proxy.type": 1, "network.proxy.http": "127.0.0.1", "network.proxy.http_port": 9,
+    "network.proxy.ssl": "127.0.0.1", "network.proxy.ssl_port": 9, "network.dns.disablePrefetch": True,
+    "network.trr.mode": 5}
 
 
 def serve(folder):
@@ -32,6 +44,17 @@ def serve(folder):
     return server
 
 
+def xvfb(width, height):
+    # A fresh Xvfb of that size; returns the process and its display name.
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{width}x{height}x24",
+                               "-nolisten", "tcp", "-fp", "/nonexistent"], pass_fds=[write],
+                              stderr=subprocess.DEVNULL)
+    os.close(write)
+    # The pipe stays open: Xvfb writes its display again at each reset, and ends if it cannot.
+    return server, ":" + os.read(read, 16).decode().strip()
+
+
 def poll(condition, timeout, what):
     # Returns the first true value of condition() within `timeout` seconds.
     deadline = time.monotonic() + timeout
@@ -44,39 +67,30 @@ def poll(condition, timeout, what):
         time.sleep(0.05)
 
 
-class Page:
-    # One page in its own headless Chromium; use as a context manager.
+def written(path, parse, what):
+    # parse(the file's text), polled until the browser has written the file whole.
+    def value():
+        try:
+            with open(path) as f:
+                return parse(f.read())
+        except (OSError, ValueError, KeyError):
+            return None
+    return poll(value, 30, what)
 
-    def __init__(self, url, webgl=True):
-        self.profile = tempfile.mkdtemp(prefix="paraboloid-chromium-")
-        self.log = open(os.path.join(self.profile, "chromium.log"), "w+")
-        flags = FLAGS + [f"--user-data-dir={self.profile}"] + ([] if webgl else ["--disable-webgl"])
-        self.browser = subprocess.Popen(["chromium", *flags, "about:blank"], stdin=subprocess.DEVNULL,
-                                        stdout=self.log, stderr=self.log, start_new_session=True)
+
+class Browser:
+    # What both browsers offer, on each one's evaluate(), screenshot(), resize(), key(),
+    # mouse() and record() of the events that come; use as a context manager.
+
+    def start(self, command, env=None):
+        # Starts the browser with a fresh profile folder (self.profile) holding its log.
+        self.log = open(os.path.join(self.profile, "browser.log"), "w+")
         self.errors = []  # console errors, uncaught exceptions and failed loads
         self.socket = None
         self.boxes = 0  # message boxes returned by message_box()
-        try:
-            port_file = os.path.join(self.profile, "DevToolsActivePort")
-
-            def port():  # Chromium's DevTools port, once it has written it whole
-                if os.path.exists(port_file):
-                    with open(port_file) as f:
-                        lines = f.read().split("\n")
-                    return len(lines) > 1 and lines[0]
-            port = poll(port, 20, "Chromium's DevTools port")
-            with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list") as answer:
-                target = next(t for t in json.load(answer) if t["type"] == "page")
-            self.socket = websocket.create_connection(target["webSocketDebuggerUrl"],
-                                                      suppress_origin=True, timeout=30)
-            self.next_id = 0
-            for domain in ("Runtime", "Log", "Page"):
-                self.call(f"{domain}.enable")
-            self.call("Page.navigate", url=url)
-            self.wait_for(f"location.href === {json.dumps(url)} && document.readyState !== 'loading'")
-        except BaseException:
-            self.close()
-            raise
+        self.next_id = 0
+        self.browser = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=self.log,
+                                        stderr=self.log, start_new_session=True, env=env)
 
     def __enter__(self):
         return self
@@ -87,44 +101,22 @@ class Page:
     def close(self):
         if self.socket:
             self.socket.close()
-        os.killpg(self.browser.pid, signal.SIGKILL)  # Chromium and all its processes
+        os.killpg(self.browser.pid, signal.SIGKILL)  # the browser and all its processes
         self.browser.wait()
         self.log.close()
         shutil.rmtree(self.profile, ignore_errors=True)
 
-    # ---- The protocol ----
-
     def call(self, method, **params):
-        # Sends a command and returns its result; events that come first are recorded.
+        # Sends a command; returns the answer to it, recording the events that come first.
         self.next_id += 1
         self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
         while True:
             message = json.loads(self.socket.recv())
             if message.get("id") == self.next_id:
                 if "error" in message:
-                    raise RuntimeError(f"{method}: {message['error']}")
+                    raise RuntimeError(f"{method}: {message['error']} {message.get('message', '')}")
                 return message["result"]
             self.record(message.get("method"), message.get("params", {}))
-
-    def record(self, event, params):
-        if event == "Runtime.consoleAPICalled":
-            text = " ".join(str(a.get("value", a.get("description", ""))) for a in params["args"])
-            if params["type"] in ("error", "assert"):
-                self.errors.append(text)
-        elif event == "Runtime.exceptionThrown":
-            details = params["exceptionDetails"]
-            self.errors.append(details.get("exception", {}).get("description", details["text"]))
-        elif event == "Log.entryAdded" and params["entry"]["level"] == "error":
-            self.errors.append(params["entry"]["text"])
-
-    def evaluate(self, expression):
-        # The value of a JavaScript expression in the page (promises awaited).
-        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,
-                           awaitPromise=True)
-        if "exceptionDetails" in result:
-            details = result["exceptionDetails"]
-            raise RuntimeError(f"{expression}: {details.get('exception', details).get('description')}")
-        return result["result"].get("value")
 
     def wait_for(self, expression, timeout=20):
         # The first true value of the expression within `timeout` seconds.
@@ -157,9 +149,8 @@ class Page:
     def canvas_pixels(self):
         # The RGB image of the canvas, as the browser shows it.
         c = self.rect()
-        shot = self.call("Page.captureScreenshot", format="png", clip={
-            "x": c["x"], "y": c["y"], "width": c["width"], "height": c["height"], "scale": 1})
-        return Image.open(io.BytesIO(base64.b64decode(shot["data"]))).convert("RGB")
+        png = self.screenshot(c["x"], c["y"], c["width"], c["height"])
+        return Image.open(io.BytesIO(base64.b64decode(png))).convert("RGB")
 
     def wait_for_end(self, timeout=20):
         # Waits until the page says the program has ended; returns the exit status it shows.
@@ -171,6 +162,74 @@ class Page:
         return int(text.group(1))
 
     # ---- Input, as the browser gets it from a person ----
+
+    def click(self, x, y):
+        self.mouse("Moved", x, y, False)
+        self.mouse("Pressed", x, y, True)
+        self.mouse("Released", x, y, False)
+
+    def drag(self, points, pause=0.0):
+        # Presses the left button at the first point, moves through the others with it held
+        # (they may lie outside the canvas), `pause` seconds apart, and releases it at the last.
+        self.mouse("Moved", *points[0], False)
+        self.mouse("Pressed", *points[0], True)
+        for point in points[1:]:
+            time.sleep(pause)
+            self.mouse("Moved", *point, True)
+        self.mouse("Released", *points[-1], False)
+
+
+class Page(Browser):
+    # One page in its own headless Chromium (WebGL 1 on SwiftShader, or none with webgl=False).
+
+    def __init__(self, url, webgl=True):
+        self.profile = tempfile.mkdtemp(prefix="paraboloid-chromium-")
+        flags = FLAGS + [f"--user-data-dir={self.profile}"] + ([] if webgl else ["--disable-webgl"])
+        self.start(["chromium", *flags, "about:blank"])
+        try:
+            port = written(os.path.join(self.profile, "DevToolsActivePort"),
+                           lambda text: "\n" in text and text.split("\n")[0], "Chromium's DevTools port")
+            with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list") as answer:
+                target = next(t for t in json.load(answer) if t["type"] == "page")
+            self.socket = websocket.create_connection(target["webSocketDebuggerUrl"],
+                                                      suppress_origin=True, timeout=30)
+            for domain in ("Runtime", "Log", "Page"):
+                self.call(f"{domain}.enable")
+            self.call("Page.navigate", url=url)
+            self.wait_for(f"location.href === {json.dumps(url)} && document.readyState !== 'loading'")
+        except BaseException:
+            self.close()
+            raise
+
+    def record(self, event, params):
+        if event == "Runtime.consoleAPICalled":
+            text = " ".join(str(a.get("value", a.get("description", ""))) for a in params["args"])
+            if params["type"] in ("error", "assert"):
+                self.errors.append(text)
+        elif event == "Runtime.exceptionThrown":
+            details = params["exceptionDetails"]
+            self.errors.append(details.get("exception", {}).get("description", details["text"]))
+        elif event == "Log.entryAdded" and params["entry"]["level"] == "error":
+            self.errors.append(params["entry"]["text"])
+
+    def evaluate(self, expression):
+        # The value of a JavaScript expression in the page (promises awaited).
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,
+                           awaitPromise=True)
+        if "exceptionDetails" in result:
+            details = result["exceptionDetails"]
+            raise RuntimeError(f"{expression}: {details.get('exception', details).get('description')}")
+        return result["result"].get("value")
+
+    def screenshot(self, x, y, width, height):
+        # A PNG (base64) of that part of the page.
+        return self.call("Page.captureScreenshot", format="png", clip={
+            "x": x, "y": y, "width": width, "height": height, "scale": 1})["data"]
+
+    def resize(self, width, height):
+        # Gives the page that size, as the browser's window would.
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                  deviceScaleFactor=1, mobile=False)
 
     def key(self, key, modifiers=0):
         # Presses and releases a key: "Enter", "Escape", "Tab", "PageDown", "F5" or a character,
@@ -193,17 +252,77 @@ class Page:
         self.call("Input.dispatchMouseEvent", type=f"mouse{kind}", x=x, y=y, button=button,
                   buttons=1 if held else 0, clickCount=0 if kind == "Moved" else 1)
 
-    def click(self, x, y):
-        self.mouse("Moved", x, y, False)
-        self.mouse("Pressed", x, y, True)
-        self.mouse("Released", x, y, False)
 
-    def drag(self, points, pause=0.0):
-        # Presses the left button at the first point, moves through the others with it held
-        # (they may lie outside the canvas), `pause` seconds apart, and releases it at the last.
-        self.mouse("Moved", *points[0], False)
-        self.mouse("Pressed", *points[0], True)
-        for point in points[1:]:
-            time.sleep(pause)
-            self.mouse("Moved", *point, True)
-        self.mouse("Released", *points[-1], False)
+def remote_value(value):
+    # A WebDriver BiDi value as Python's: arrays as lists, objects as dictionaries.
+    kind, inner = value["type"], value.get("value")
+    if kind == "array":
+        return [remote_value(v) for v in inner]
+    if kind == "object":
+        return {k: remote_value(v) for k, v in inner}
+    return inner
+
+
+class FirefoxPage(Browser):
+    # One page in its own Firefox ESR, shown on an Xvfb of its own (WebGL 1 on Mesa).
+
+    def __init__(self, url):
+        self.profile = tempfile.mkdtemp(prefix="paraboloid-firefox-")
+        with open(os.path.join(self.profile, "user.js"), "w") as prefs:
+            prefs.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n"
+                             for k, v in FIREFOX_PREFS.items())
+        self.display, name = xvfb(1280, 1024)
+        try:
+            self.start(["firefox-esr", "--remote-debugging-port=0", "--profile", self.profile,
+                        "--no-remote", "about:blank"], dict(os.environ, DISPLAY=name))
+            port = written(os.path.join(self.profile, "WebDriverBiDiServer.json"),
+                           lambda text: json.loads(text)["ws_port"], "Firefox's WebDriver BiDi port")
+            self.socket = websocket.create_connection(f"ws://127.0.0.1:{port}/session",
+                                                      suppress_origin=True, timeout=30)
+            self.call("session.new", capabilities={})
+            self.call("session.subscribe", events=["log.entryAdded"])
+            self.context = self.call("browsingContext.getTree")["contexts"][0]["context"]
+            self.call("browsingContext.navigate", context=self.context, url=url, wait="interactive")
+        except BaseException:
+            self.close()
+            raise
+
+    def close(self):
+        if hasattr(self, "browser"):
+            super().close()
+        self.display.kill()
+        self.display.wait()
+
+    def record(self, event, params):
+        if event == "log.entryAdded" and params["level"] == "error":
+            self.errors.append(params["text"])
+
+    def evaluate(self, expression):
+        result = self.call("script.evaluate", expression=expression, target={"context": self.context},
+                           awaitPromise=True, resultOwnership="none")
+        if result["type"] == "exception":
+            raise RuntimeError(f"{expression}: {result['exceptionDetails']['text']}")
+        return remote_value(result["result"])
+
+    def screenshot(self, x, y, width, height):
+        return self.call("browsingContext.captureScreenshot", context=self.context, clip={
+            "type": "box", "x": x, "y": y, "width": width, "height": height})["data"]
+
+    def resize(self, width, height):
+        self.call("browsingContext.setViewport", context=self.context,
+                  viewport={"width": width, "height": height})
+
+    def perform(self, source):
+        self.call("input.performActions", context=self.context, actions=[source])
+
+    def key(self, key):
+        value = {"Enter": "\ue007", "Escape": "\ue00c", "Tab": "\ue004"}.get(key, key)
+        self.perform({"type": "key", "id": "keys", "actions": [
+            {"type": "keyDown", "value": value}, {"type": "keyUp", "value": value}]})
+
+    def mouse(self, kind, x, y, held):
+        # The pointer moves there, then its button goes down or up (which WebDriver keeps).
+        actions = [{"type": "pointerMove", "x": round(x), "y": round(y)}]
+        if kind != "Moved":
+            actions.append({"type": "pointerDown" if kind == "Pressed" else "pointerUp", "button": 0})
+        self.perform({"type": "pointer", "id": "mouse", "actions": actions})

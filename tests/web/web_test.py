@@ -1,10 +1,11 @@
 #!/usr/bin/python3
-# The viewer's web page in headless Chromium, served over HTTP on 127.0.0.1, used as a
-# person uses it; its picture against the native viewer's; what it says when it cannot run.
+# The viewer's web page, served over HTTP on 127.0.0.1, used as a person uses it in headless
+# Chromium and in Firefox; its picture against the native viewer's; what it says when it
+# cannot run.
 # Usage: web_test.py SITE NATIVE_VIEWER PROBE_LIBRARY
 import os, shutil, subprocess, sys, tempfile, time, unittest
 
-from browser import Page, poll, serve
+from browser import FirefoxPage, Page, poll, serve, xvfb
 from PIL import Image, ImageChops
 
 SITE, NATIVE, PROBE = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
@@ -55,86 +56,92 @@ class WebPage(unittest.TestCase):
         page.wait_for("document.getElementById('canvas').width != 300")
 
     def test_a_session_from_the_notice_to_escape(self):
-        with Page(self.server.url) as page:
-            self.start(page)
-            # A square 0.8 of the page's height, at (50, 50).
-            side = int(0.8 * page.evaluate("innerHeight"))
-            c = page.rect()
-            self.assertEqual((c["x"], c["y"], c["width"], c["height"], c["pixelWidth"], c["pixelHeight"]),
-                             (50, 50, side, side, side, side))
-            # Screen readers: the canvas has the window's title (the page's) as its name and says
-            # how it is used; the status line is a polite live region.
+        for browser in (Page, FirefoxPage):
+            with self.subTest(browser.__name__), browser(self.server.url) as page:
+                self.session(page, chromium=browser is Page)
+
+    def session(self, page, chromium):
+        self.start(page)
+        # A square 0.8 of the page's height, at (50, 50).
+        side = int(0.8 * page.evaluate("innerHeight"))
+        c = page.rect()
+        self.assertEqual((c["x"], c["y"], c["width"], c["height"], c["pixelWidth"], c["pixelHeight"]),
+                         (50, 50, side, side, side, side))
+        if chromium:
+            # Screen readers: the canvas has the window's title (the page's) as its name and
+            # says how it is used; the status line is a polite live region.
             nodes = {n["role"]["value"]: n for n in page.call("Accessibility.getFullAXTree")["nodes"]}
             self.assertEqual(nodes["application"]["name"]["value"], "paraboloid velkrin -> p-key")
             self.assertRegex(nodes["application"]["description"]["value"], "Drag.*f turns fog.*Escape")
             self.assertIn({"name": "live", "value": {"type": "token", "value": "polite"}},
                           nodes["status"]["properties"])
-            x, y = c["x"] + side / 2, c["y"] + side / 2
+        x, y = c["x"] + side / 2, c["y"] + side / 2
 
-            def turning(what):
-                first, count = page.canvas_pixels(), frames(page)
-                poll(lambda: frames(page) > count + 10 and differ(first, page.canvas_pixels()), 15, what)
+        def turning(what):
+            first, count = page.canvas_pixels(), frames(page)
+            poll(lambda: frames(page) > count + 10 and differ(first, page.canvas_pixels()), 15, what)
 
-            # It turns from the start, a click without movement stops it, and a drag out of
-            # the canvas, let go there, throws it.
-            turning("turning from the start")
-            # The browser's keys are its own; the program's letters are the program's (below).
-            page.evaluate("""window.keys_ = [];
-                for (const type of ['keydown', 'keypress']) addEventListener(type, (e) => keys_.push(e));""")
+        # It turns from the start, a click without movement stops it, and a drag out of
+        # the canvas, let go there, throws it.
+        turning("turning from the start")
+        # The browser's keys are its own; the program's letters are the program's (below).
+        page.evaluate("""window.keys_ = [];
+            for (const type of ['keydown', 'keypress']) addEventListener(type, (e) => keys_.push(e));""")
 
-            def cancelled(key, modifiers=0):
-                page.evaluate("keys_ = []")
-                page.key(key, modifiers)
-                return page.evaluate("keys_.some((e) => e.defaultPrevented)")
+        def cancelled(key, modifiers=0):
+            page.evaluate("keys_ = []")
+            page.key(key, modifiers) if modifiers else page.key(key)
+            return page.evaluate("keys_.some((e) => e.defaultPrevented)")
+        if chromium:
             self.assertEqual([k for k, ctrl in (("Tab", 0), ("PageDown", 0), ("F5", 0), ("l", 2))
                               if cancelled(k, ctrl)], [])
-            page.click(x, y)
-            quiet(page)
-            page.drag([(x, y), (x - 100, y), (x - side, y), (c["x"] - 30, y + 100)], 0.05)
-            turning("turning after a throw")
+        page.click(x, y)
+        quiet(page)
+        page.drag([(x, y), (x - 100, y), (c["x"] - 40, y), (c["x"] - 30, y + 100)], 0.05)
+        turning("turning after a throw")
 
-            # The GPU lost and back: the page says so meanwhile, and no frame is drawn then;
-            # once back, a frame comes: it turns on, and a still picture comes back as it was.
-            def lose_and_restore(while_lost):
-                page.evaluate("""window.gl_ = document.getElementById('canvas').getContext('webgl')
-                                 .getExtension('WEBGL_lose_context'); gl_.loseContext()""")
-                self.assertIn("comes back by itself", page.wait_for(STATUS))
-                while_lost()
-                count = frames(page)
-                page.evaluate("gl_.restoreContext()")
-                page.wait_for(f"{STATUS} === '' && frames_ > {count}")
-            lose_and_restore(lambda: quiet(page))
-            turning("turning when the GPU is back")
-            page.click(x, y)
-            picture = quiet(page)
-            lose_and_restore(lambda: None)
-            self.assertFalse(differ(picture, quiet(page)), "the picture when the GPU is back")
+        # The GPU lost and back: the page says so meanwhile, and no frame is drawn then;
+        # once back, a frame comes: it turns on, and a still picture comes back as it was.
+        def lose_and_restore(while_lost):
+            page.evaluate("""window.gl_ = document.getElementById('canvas').getContext('webgl')
+                             .getExtension('WEBGL_lose_context'); gl_.loseContext()""")
+            self.assertIn("comes back by itself", page.wait_for(STATUS))
+            while_lost()
+            count = frames(page)
+            page.evaluate("gl_.restoreContext()")
+            page.wait_for(f"{STATUS} === '' && frames_ > {count}")
+        lose_and_restore(lambda: quiet(page))
+        turning("turning when the GPU is back")
+        page.click(x, y)
+        picture = quiet(page)
+        lose_and_restore(lambda: None)
+        self.assertFalse(differ(picture, quiet(page)), "the picture when the GPU is back")
 
-            # f: the fog's background; p: lines, with background between them; each in one
-            # frame, and undone by a second press.
-            def background(image):
-                return sum(p == BACKGROUND for p in image.getdata())
-            for key, shows in (("f", lambda image: image.getpixel((1, 1)) == FOG_BACKGROUND),
-                               ("p", lambda image: background(image) > 1.1 * background(picture))):
-                count = frames(page)
-                self.assertTrue(cancelled(key), key)
-                self.assertTrue(shows(quiet(page)), key)
-                self.assertEqual(frames(page), count + 1, key)
-                page.key(key)
-                self.assertFalse(differ(picture, quiet(page)), f"{key} twice")
+        # f: the fog's background; p: lines, with background between them; each in one
+        # frame, and undone by a second press.
+        def background(image):
+            return sum(p == BACKGROUND for p in image.getdata())
+        for key, shows in (("f", lambda image: image.getpixel((1, 1)) == FOG_BACKGROUND),
+                           ("p", lambda image: background(image) > 1.1 * background(picture))):
+            count = frames(page)
+            self.assertTrue(cancelled(key), key)
+            self.assertTrue(shows(quiet(page)), key)
+            self.assertEqual(frames(page), count + 1, key)
+            page.key(key)
+            self.assertFalse(differ(picture, quiet(page)), f"{key} twice")
 
-            # The canvas keeps its size when the browser's window changes.
-            page.call("Emulation.setDeviceMetricsOverride", width=900, height=600,
-                      deviceScaleFactor=1, mobile=False)
-            quiet(page)
-            self.assertEqual((page.rect()["width"], page.rect()["pixelHeight"]), (side, side))
+        # The canvas keeps its size when the browser's window changes.
+        page.resize(900, 600)
+        quiet(page)
+        self.assertEqual((page.rect()["width"], page.rect()["pixelHeight"]), (side, side))
+        if chromium:
             # The page is now longer than the window: the wheel over the canvas scrolls it.
             page.call("Input.dispatchMouseEvent", type="mouseWheel", x=x, y=y, deltaX=0, deltaY=100)
             page.wait_for("scrollY > 0")
 
-            page.key("Escape")
-            self.assertEqual(page.wait_for_end(), 0)
-            self.assertEqual(page.console_errors(), [])
+        page.key("Escape")
+        self.assertEqual(page.wait_for_end(), 0)
+        self.assertEqual(page.console_errors(), [])
 
     def test_the_first_frame_is_the_native_viewers(self):
         # The page's display stops after its first frame; the native viewer's first frame, at
@@ -147,15 +154,10 @@ class WebPage(unittest.TestCase):
             page.wait_for("document.getElementById('canvas').width != 300")
             time.sleep(0.5)
             web = page.canvas_pixels()
-        read, write = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", f"1280x{height}x24",
-                                 "-nolisten", "tcp", "-fp", "/nonexistent"], pass_fds=[write],
-                                stderr=subprocess.DEVNULL)
-        os.close(write)
+        server, display = xvfb(1280, height)
         with tempfile.TemporaryDirectory() as folder:
             first = os.path.join(folder, "first.ppm")
-            env = dict(os.environ, DISPLAY=":" + os.read(read, 16).decode().strip(), LD_PRELOAD=PROBE,
-                       PARABOLOID_PROBE_FIRST_FRAME=first)
+            env = dict(os.environ, DISPLAY=display, LD_PRELOAD=PROBE, PARABOLOID_PROBE_FIRST_FRAME=first)
             viewer = subprocess.Popen([NATIVE], env=env, stderr=subprocess.DEVNULL)
             try:
                 size = 3 * web.size[0] * web.size[1]
@@ -164,7 +166,7 @@ class WebPage(unittest.TestCase):
                 native = Image.open(first).convert("RGB")
             finally:
                 viewer.kill()
-                xvfb.kill()
+                server.kill()
         self.assertEqual(native.size, web.size)
         # WebGL on SwiftShader and Mesa's llvmpipe rasterize the same triangles; where their
         # edges pass through a pixel's centre they may give it to either neighbour.
