@@ -39,7 +39,11 @@ void NativeSize(Window* w, int* windowState, int* width, int* height) {
 // a size that the window manager refused for granted after a short wait,
 // and would then clip the pointer to it and report the wrong size.
 void RequestNativeSize(Window* w, int width, int height) {
+#if defined(__EMSCRIPTEN__)  // browser only: the canvas's size on the page, and its buffer's
+    BrowserRequestSize(w->native, width, height);
+#else
     if (!RequestX11Size(w->native, width, height)) SDL_SetWindowSize(w->native, width, height);
+#endif
 }
 
 void Invalidate(Window* w) {
@@ -97,6 +101,9 @@ bool RealizeWindow(Window* w, bool opengl) {
     w->native = SDL_CreateWindow(w->title.c_str(), w->x, w->y, std::max(w->width, 1),
                                  std::max(w->height, 1), flags);
     if (!w->native) return false;
+#if defined(__EMSCRIPTEN__)  // browser only: the canvas's size on the page, and the page's controls
+    BrowserCanvasMade(w->native, std::max(w->width, 1), std::max(w->height, 1));
+#endif
     ApplyIconAndCursor(w);
     return true;
 }
@@ -266,6 +273,9 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     if (w->native) {
         SDL_DestroyWindow(w->native);
         w->native = nullptr;
+#if defined(__EMSCRIPTEN__)  // browser only: the page's controls go with the canvas
+        BrowserCanvasGone();
+#endif
     }
     return TRUE;
 }
