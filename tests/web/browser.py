@@ -47,7 +47,9 @@ def poll(condition, timeout, what):
 class Page:
     # One page in its own headless Chromium; use as a context manager.
 
-    def __init__(self, url, webgl=True):
+    def __init__(self, url, webgl=True, screen=None):
+        # screen: an emulated screen, Emulation.setDeviceMetricsOverride's width, height,
+        # deviceScaleFactor and mobile; a mobile one has touch.
         self.profile = tempfile.mkdtemp(prefix="paraboloid-chromium-")
         self.log = open(os.path.join(self.profile, "chromium.log"), "w+")
         flags = FLAGS + [f"--user-data-dir={self.profile}"] + ([] if webgl else ["--disable-webgl"])
@@ -72,6 +74,9 @@ class Page:
             self.next_id = 0
             for domain in ("Runtime", "Log", "Page"):
                 self.call(f"{domain}.enable")
+            if screen:
+                self.call("Emulation.setDeviceMetricsOverride", **screen)
+                self.call("Emulation.setTouchEmulationEnabled", enabled=screen["mobile"], maxTouchPoints=5)
             self.call("Page.navigate", url=url)
             self.wait_for(f"location.href === {json.dumps(url)} && document.readyState !== 'loading'")
         except BaseException:
@@ -203,3 +208,18 @@ class Page:
             time.sleep(pause)
             self.mouse("Moved", *point, True)
         self.mouse("Released", *points[-1], False)
+
+    def touch(self, kind, points):
+        # One touch event: kind "Start", "Move", "End" or "Cancel"; points: the fingers down after it
+        # (every finger for a cancel).
+        self.call("Input.dispatchTouchEvent", type=f"touch{kind}",
+                  touchPoints=[{"x": x, "y": y} for x, y in points])
+
+    def swipe(self, points, pause=0.0):
+        # A finger down at the first point, moved through the others `pause` seconds apart, lifted at
+        # the last; a single point is a tap.
+        self.touch("Start", points[:1])
+        for point in points[1:]:
+            time.sleep(pause)
+            self.touch("Move", [point])
+        self.touch("End", [])
