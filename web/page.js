@@ -11,8 +11,8 @@
 //     height, or less where the page is narrow (see "Fitting the screen").
 //
 //   paraboloidWindowShown(shown)
-//     The program's window is shown (true) or gone (false): the page shows
-//     its controls meanwhile. Their buttons call the program's
+//     The program's window has been made (true) or has gone (false): the
+//     page shows its controls meanwhile. Their buttons call the program's
 //     Module._PlatformPageKey(character) with the character of their key.
 //
 //   paraboloidMessageBox(caption, text, isError) -> Promise
