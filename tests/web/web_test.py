@@ -132,12 +132,12 @@ class WebPage(unittest.TestCase):
         with Page(self.server.url, screen=PHONE) as page:
             def notice():
                 # Laid out at the phone's width, unscaled: the notice's text at the page's size, its
-                # OK button big enough for a finger, the box inside the screen.
+                # OK button big enough for a finger, the box clear of the screen's edges.
                 sizes = page.evaluate("""(() => { const ok = document.getElementById('message-box-ok')
                     .getBoundingClientRect(), box = document.getElementById('message-box').getBoundingClientRect();
                     return [innerWidth, visualViewport.scale, getComputedStyle(document.getElementById(
-                            'message-box-text')).fontSize, ok.width >= 44 && ok.height >= 44, box.left >= 0 &&
-                            box.top >= 0 && box.right <= innerWidth && box.bottom <= innerHeight,
+                            'message-box-text')).fontSize, ok.width >= 44 && ok.height >= 44, box.left > 0 &&
+                            box.top > 0 && box.right < innerWidth && box.bottom < innerHeight,
                             ok.x + ok.width / 2, ok.y + ok.height / 2]; })()""")
                 self.assertEqual(sizes[:5], [390, 1, "15px", True, True])
                 page.swipe([sizes[5:]])
