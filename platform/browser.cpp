@@ -7,6 +7,11 @@
 //     part until the queue takes them after SDL's events (SDL's own stop at
 //     the canvas's edge), and the page's pointer capture (queue.cpp,
 //     window.cpp)
+//   - the page's controls, whose buttons send what the keys send (queue.cpp),
+//     shown while the window exists (window.cpp)
+//   - device pixels: the program's sizes and coordinates are the screen's
+//     pixels, and the canvas's buffer follows the device pixel ratio
+//     (window.cpp, queue.cpp)
 //   - the screen's height: the page's (display.cpp)
 //   - OpenGL 1.1: fixedgl/ on the WebGL context (wgl.cpp)
 //   - control to the browser (ASYNCIFY) while the program waits for input,
@@ -19,6 +24,11 @@
 //     (gdi.cpp)
 
 #include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 
 #include "fixedgl/fixedgl.h"
 #include "platform/internal.h"
@@ -26,25 +36,51 @@
 // The bodies are JavaScript, which clang-format would take for C++.
 // clang-format off
 
-// Listens to the canvas's pointer events (moves, and presses and releases of
-// the main button), which go to PlatformPagePointer, and to every input on
-// the page, which ends a wait.
+// Listens to the pointer's events, which go to PlatformPagePointer, and to
+// every input on the page, which ends a wait. A press of the main button on
+// the canvas counts, and so do its moves and its release wherever they come
+// until then (whatever other button is held: a release may come as a move
+// with `buttons` changed), as a desktop sends them to the window pressed;
+// other moves count over the canvas. A second finger does not count.
+// Coordinates are the canvas's buffer pixels.
 EM_JS(void, PageListen, (), {
     const canvas = Module.canvas;
     Module.wake = () => {};
     const wake = () => Module.wake();
     for (const type of ["keydown", "keyup", "keypress", "pointerdown", "pointermove", "pointerup",
-                        "focus", "blur", "resize"])
+                        "pointercancel", "lostpointercapture", "focus", "blur", "resize"])
         window.addEventListener(type, wake, true);
-    const take = (kind) => (event) => {
-        if (kind !== 1 && event.button !== 0) return;
+    // The device pixel ratio's changes (the browser's zoom, another screen).
+    const watchRatio = () => matchMedia(`(resolution: ${devicePixelRatio}dppx)`)
+        .addEventListener("change", () => { wake(); watchRatio(); }, {once: true});
+    watchRatio();
+    let pressed = false;  // the main button is down since a press on the canvas
+    const take = (event) => {
+        if (!event.isPrimary) return;
+        const left = (event.buttons & 1) !== 0;
+        let kind = 1;  // kPointerMove, and the others as internal.h numbers them
+        if (event.type === "pointercancel") {
+            kind = 4;
+            pressed = false;
+        } else if (event.type === "lostpointercapture") {
+            kind = 5;
+        } else if (pressed && !left) {
+            kind = 3;
+            pressed = false;
+        } else if (left && event.button === 0 && event.target === canvas) {
+            kind = 2;
+            pressed = true;
+        } else if (!pressed && event.target !== canvas) {
+            return;
+        }
         const rect = canvas.getBoundingClientRect();
-        _PlatformPagePointer(kind, Math.floor(event.clientX - rect.left),
-                             Math.floor(event.clientY - rect.top), event.pointerId);
+        _PlatformPagePointer(kind, Math.floor((event.clientX - rect.left) * canvas.width / rect.width),
+                             Math.floor((event.clientY - rect.top) * canvas.height / rect.height),
+                             event.pointerId);
     };
-    canvas.addEventListener("pointermove", take(1));
-    canvas.addEventListener("pointerdown", take(2));
-    canvas.addEventListener("pointerup", take(3));
+    for (const type of ["pointermove", "pointerdown", "pointerup", "pointercancel"])
+        window.addEventListener(type, take);
+    canvas.addEventListener("lostpointercapture", take);
     // The page's context menu would take the pointer from a drag.
     canvas.addEventListener("contextmenu", (event) => event.preventDefault());
     // Keys the program does not read are the browser's: SDL, which listens on
@@ -96,7 +132,17 @@ EM_JS(void, PageCapturePointer, (int capture, int pointerId), {
     }
 });
 
-EM_JS(int, PageHeight, (), { return window.innerHeight; });
+EM_JS(int, PageScreenHeight, (), { return paraboloidScreenHeight(); });
+
+EM_JS(double, PageRatio, (), { return devicePixelRatio; });
+
+// The canvas's size on the page, in CSS pixels.
+EM_JS(void, PageCanvasSize, (double width, double height), {
+    Module.canvas.style.width = width + "px";
+    Module.canvas.style.height = height + "px";
+});
+
+EM_JS(void, PageWindowShown, (int shown), { paraboloidWindowShown(shown !== 0); });
 
 // Waits (ASYNCIFY: the browser runs meanwhile) for the page's message box to
 // be dismissed.
@@ -127,7 +173,9 @@ EM_ASYNC_JS(void, PageWait, (int ms), {
 // queue takes it.
 extern "C" EMSCRIPTEN_KEEPALIVE void PlatformPagePointer(int kind, int x, int y, int pointerId) {
     platform::BrowserState& browser = platform::platformState.browser;
-    if (kind == 2) browser.pointerId = pointerId;
+    if (kind == platform::kPointerPress) browser.pointerId = pointerId;
+    // Another pointer's capture is none of the window's.
+    if (kind == platform::kPointerLost && pointerId != browser.pointerId) return;
     browser.pointerEvents.push_back(platform::PagePointer{kind, x, y});
 }
 
@@ -140,7 +188,22 @@ extern "C" EMSCRIPTEN_KEEPALIVE void PlatformPageRestored() {
         if (w->alive && w->visible) w->needsPaint = true;
 }
 
+// A control of the page: the key that types `character` (27: Escape).
+extern "C" EMSCRIPTEN_KEEPALIVE void PlatformPageKey(int character) {
+    platform::platformState.browser.keys.push_back(character);
+}
+
 namespace platform {
+namespace {
+
+// The canvas's buffer for its size on the page at the ratio it has now.
+void SizeBuffer(SDL_Window* native) {
+    const BrowserState& b = platformState.browser;
+    SDL_SetWindowSize(native, std::max(1, static_cast<int>(std::lround(b.cssWidth * b.ratio))),
+                      std::max(1, static_cast<int>(std::lround(b.cssHeight * b.ratio))));
+}
+
+}  // namespace
 
 bool BrowserStartVideo() {
     if (!OpenVideo("emscripten")) return false;
@@ -157,12 +220,65 @@ void BrowserQueuePointer() {
     for (; !events.empty(); events.pop_front()) {
         const PagePointer p = events.front();
         Window* w = FromHandle(platformState.capture);
+        Window* captured = w;
         if (!w) w = FocusWindow();
-        if (p.kind == 1 && w)
+        // The browser took the pointer (a cancelled touch, a capture lost
+        // while the button is down): the drag ends as a lost release does.
+        const bool lost = p.kind == kPointerLost && platformState.leftButtonDown;
+        if (captured && (lost || p.kind == kPointerCancel)) LoseCapture(captured, Now());
+        if (p.kind == kPointerCancel) platformState.leftButtonDown = false;
+        // A release after that is no longer the window's.
+        if (p.kind == kPointerPress || (p.kind == kPointerRelease && platformState.leftButtonDown))
+            PushButton(w, p.kind == kPointerPress, p.x, p.y, Now());
+        else if ((p.kind == kPointerMove || p.kind == kPointerRelease) && w)
             PushPointer(w, WM_MOUSEMOVE, p.x, p.y, Now());
-        else if (p.kind > 1)
-            PushButton(w, p.kind == 2, p.x, p.y, Now());
     }
+}
+
+void BrowserQueueKeys() {
+    std::deque<int>& keys = platformState.browser.keys;
+    for (; !keys.empty(); keys.pop_front()) {
+        const int c = keys.front();
+        if (Window* w = FocusWindow()) {
+            const char text[2] = {c == 27 ? '\0' : static_cast<char>(c), '\0'};
+            PushKey(w, c == 27 ? VK_ESCAPE : std::toupper(c), text, Now());
+        }
+    }
+}
+
+void BrowserCanvasMade(SDL_Window* native, int width, int height) {
+    // SDL's touch listeners would cancel the browser's handling of every
+    // touch that ends, which the page's pointer events already follow: the
+    // canvas's own style (touch-action) keeps the browser from scrolling.
+    emscripten_set_touchstart_callback("#canvas", nullptr, 0, nullptr);
+    emscripten_set_touchmove_callback("#canvas", nullptr, 0, nullptr);
+    emscripten_set_touchend_callback("#canvas", nullptr, 0, nullptr);
+    emscripten_set_touchcancel_callback("#canvas", nullptr, 0, nullptr);
+    BrowserState& b = platformState.browser;
+    b.ratio = b.sizeRatio = PageRatio();
+    BrowserRequestSize(native, width, height);
+    PageWindowShown(1);
+}
+
+void BrowserCanvasGone() {
+    PageWindowShown(0);
+}
+
+void BrowserRequestSize(SDL_Window* native, int width, int height) {
+    BrowserState& b = platformState.browser;
+    b.cssWidth = width / b.sizeRatio;
+    b.cssHeight = height / b.sizeRatio;
+    PageCanvasSize(b.cssWidth, b.cssHeight);
+    SizeBuffer(native);
+}
+
+void BrowserFollowRatio() {
+    BrowserState& b = platformState.browser;
+    const double ratio = PageRatio();
+    if (ratio == b.ratio) return;
+    b.ratio = ratio;
+    for (auto& w : platformState.windows)
+        if (w->alive && w->native) SizeBuffer(w->native);
 }
 
 void BrowserCapturePointer(bool capture) {
@@ -170,7 +286,7 @@ void BrowserCapturePointer(bool capture) {
 }
 
 int BrowserScreenHeight() {
-    return PageHeight();
+    return PageScreenHeight();
 }
 
 SDL_GLContext BrowserCreateContext(SDL_Window* native) {

@@ -89,8 +89,16 @@ struct Context {
 constexpr int kIconSide = 32;
 
 #if defined(__EMSCRIPTEN__)  // browser only: the page's part (browser.cpp)
-// A pointer event of the page: kind 1 a move, 2 a press, 3 a release of the
-// main button; x and y in canvas pixels (outside it while captured).
+// A pointer event of the page: a move, a press or a release of the main
+// button, the pointer cancelled by the browser, or its capture lost; x and y
+// in the canvas's buffer pixels (outside it while captured).
+enum PagePointerKind : int {
+    kPointerMove = 1,
+    kPointerPress,
+    kPointerRelease,
+    kPointerCancel,
+    kPointerLost,
+};
 struct PagePointer {
     int kind, x, y;
 };
@@ -100,6 +108,15 @@ struct BrowserState {
     // until the queue takes them after SDL's events of the same wait.
     std::deque<PagePointer> pointerEvents;
     int pointerId = -1;  // the pointer of the last press, which SetCapture captures
+    // The characters of the keys that the page's controls sent, likewise.
+    std::deque<int> keys;
+    // The canvas's size on the page, in CSS pixels, and its buffer's device
+    // pixels per CSS pixel: the device pixel ratio as last followed. The
+    // program's sizes are device pixels at the ratio the page had when the
+    // canvas was made, so that a size asked back after the ratio changed
+    // leaves the canvas as it is on the page.
+    double cssWidth = 0, cssHeight = 0;
+    double ratio = 1, sizeRatio = 1;
     // The function that ends a wait on any input (BrowserWait) is
     // JavaScript's own, and stays a property of Module (Module.wake).
 };
@@ -244,6 +261,10 @@ void PushPointer(Window* w, UINT message, int x, int y, DWORD time);
 // The left button pressed or released over `w` (null: over no window of
 // ours). The button's state is the device's, whichever window hears of it.
 void PushButton(Window* w, bool down, int x, int y, DWORD time);
+// A key pressed over `w`: WM_KEYDOWN with its virtual-key code and the text
+// it typed, which TranslateMessage turns into WM_CHAR; a null text comes
+// later, as SDL reports it in an event of its own.
+void PushKey(Window* w, WPARAM virtualKey, const char* text, DWORD time);
 void ForgetWindowMessages(HWND hwnd);  // drops the queued messages and timers of a window
 
 // gdi.cpp: sets SDL's OpenGL attributes for a pixel format before a native
@@ -263,8 +284,22 @@ bool BrowserStartVideo();
 // Turns the page's pointer events into messages for the capture's window,
 // else the focused one.
 void BrowserQueuePointer();
+// Turns the keys of the page's controls into key presses for the focused window.
+void BrowserQueueKeys();
 void BrowserCapturePointer(bool capture);
-int BrowserScreenHeight();  // the page's: the page is the screen
+// The screen's height in device pixels: the page's, or less where the page
+// is narrow (page.js).
+int BrowserScreenHeight();
+// The canvas was made with this size (device pixels): it takes its size on
+// the page, and the page shows its controls; and it has gone.
+void BrowserCanvasMade(SDL_Window* native, int width, int height);
+void BrowserCanvasGone();
+// A new size in device pixels at the ratio the canvas was made at; the
+// buffer's follows the ratio the page has now.
+void BrowserRequestSize(SDL_Window* native, int width, int height);
+// The device pixel ratio changed: the buffer follows and the canvas keeps
+// its size on the page (SDL then reports the new size).
+void BrowserFollowRatio();
 // A WebGL context on the window's canvas with OpenGL 1.1 (fixedgl/) on it;
 // null when either fails.
 SDL_GLContext BrowserCreateContext(SDL_Window* native);
@@ -276,8 +311,9 @@ void BrowserPresent();     // the frame drawn shows; returns at the display's ne
 void BrowserWait(int ms);  // input, or ms passed (-1: no limit)
 }  // namespace platform
 // What the page's pointer listeners call with each event (pointerId: the
-// page's, for the capture).
+// page's, for the capture), its controls with the character of a key, and
+// its listener when the lost WebGL context is back.
 extern "C" void PlatformPagePointer(int kind, int x, int y, int pointerId);
-// What the page's listener calls when the lost WebGL context is back.
+extern "C" void PlatformPageKey(int character);
 extern "C" void PlatformPageRestored();
 #endif

@@ -72,7 +72,7 @@ void Translate(const SDL_Event& e) {
         case SDL_KEYDOWN: {
             Window* w = FromNativeId(e.key.windowID);
             if (!w) w = FocusWindow();
-            if (w) Push(ToHandle(w), WM_KEYDOWN, VirtualKey(e.key.keysym), 1, e.key.timestamp);
+            if (w) PushKey(w, VirtualKey(e.key.keysym), nullptr, e.key.timestamp);
             break;
         }
         case SDL_TEXTINPUT: {
@@ -118,8 +118,10 @@ void Pump() {
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
         Translate(e);
-#if defined(__EMSCRIPTEN__)  // browser only: the page's pointer events, after SDL's
+#if defined(__EMSCRIPTEN__)  // browser only: the page's pointer events and controls, after SDL's
     BrowserQueuePointer();
+    BrowserQueueKeys();
+    BrowserFollowRatio();
 #endif
 }
 
@@ -193,6 +195,13 @@ void PushButton(Window* w, bool down, int x, int y, DWORD time) {
     platformState.leftButtonDown = down;
     platformState.pressWindow = down && w ? ToHandle(w) : nullptr;
     if (w) PushPointer(w, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, x, y, time);
+}
+
+void PushKey(Window* w, WPARAM virtualKey, const char* text, DWORD time) {
+    Push(ToHandle(w), WM_KEYDOWN, virtualKey, 1, time);
+    if (!text) return;
+    platformState.queue.back().text = text;
+    platformState.queue.back().textAttached = true;
 }
 
 void ForgetWindowMessages(HWND hwnd) {

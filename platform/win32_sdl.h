@@ -36,9 +36,11 @@
 //
 //   In the browser, browser.cpp gives these files the page's part: SDL's
 //   start with the page's listeners (the browser's own keys and wheel left
-//   to it), the pointer and its capture, the screen's height, the WebGL
-//   context with OpenGL 1.1 on it (and again after a loss), the message
-//   box, and the waits for input and for the display's refresh. Under X11,
+//   to it), the pointer and its capture, the page's controls (buttons that
+//   send what the keys f, p and Escape send), the screen's height, device
+//   pixels, the WebGL context with OpenGL 1.1 on it (and again after a
+//   loss), the message box, and the waits for input and for the display's
+//   refresh. Under X11,
 //   x11.cpp (x11.h) asks the server for sizes and catches its errors.
 //
 // Where it departs from Win32, and why
@@ -58,6 +60,14 @@
 //                  left, whatever SetWindowPos or CreateWindowExA say; its
 //                  title is the page's, where browsers drop leading and
 //                  trailing blanks; its icon is the page's. (window.cpp, web/)
+//    -    -    x   Sizes and pointer coordinates are device pixels, as for a
+//                  DPI-aware program on Windows: the canvas's size on the page
+//                  is its size over the device pixel ratio the page had when
+//                  it was made. When the ratio changes (the browser's zoom,
+//                  another screen), the canvas keeps its size on the page and
+//                  its buffer follows the ratio, with a WM_SIZE; a size asked
+//                  for later is taken at the first ratio, so that the window
+//                  asking its size back changes nothing. (browser.cpp)
 //    x    x    x   ShowWindow shows the window as it is, whatever the command
 //                  (the viewer gives SW_SHOWDEFAULT); minimising and
 //                  maximising come from the window manager. (window.cpp)
@@ -96,7 +106,13 @@
 //    -    -    x   The pointer comes from the page's pointer events (SDL's stop
 //                  at the canvas's edge), and SetCapture is the page's pointer
 //                  capture of the pressed button; the page losing the focus
-//                  takes it as on the desktop. Pointer messages that come in
+//                  takes it as on the desktop. A touch is the left button (a
+//                  second finger is not seen). A press on the canvas is
+//                  followed wherever its moves and release go, and its release
+//                  is seen whatever other button is held. A pointer that the
+//                  browser cancels (a system gesture), or whose capture it
+//                  takes while the button is down, ends the drag as a lost
+//                  capture does on the desktop. Pointer messages that come in
 //                  one wait follow the keys of that wait. (browser.cpp, queue.cpp)
 //    x    x    x   PeekMessageA and GetMessageA take no window or message
 //                  filter (they fail when given one). GetMessageA with neither
@@ -131,8 +147,12 @@
 //                  SIGINT and SIGTERM end the program unless they were
 //                  inherited as ignored (POSIX). (message_box.cpp, display.cpp)
 //    -    -    x   MessageBoxA shows the page's modal dialog. GetSystemMetrics
-//                  gives the page's height: the page is the screen.
-//                  (message_box.cpp, browser.cpp)
+//                  gives the page's height: the page is the screen. Where the
+//                  page is too narrow for a square 0.8 of that high with its
+//                  margins (a phone upright), it gives the height whose 0.8 is
+//                  the side that fits: the viewer sizes its window from the
+//                  screen's height alone, and a window wider than the page
+//                  would be cut off. (message_box.cpp, browser.cpp, web/)
 //    x    x    -   The display must answer within 5 s before SDL opens it, or
 //                  the program fails with the cause. SDL then tries the
 //                  drivers in SDL_VIDEODRIVER's order (without it, Wayland

@@ -45,8 +45,12 @@ int ToPoints(const Window* w, int pixels) {
 // a size that the window manager refused for granted after a short wait,
 // and would then clip the pointer to it and report the wrong size.
 void RequestNativeSize(Window* w, int width, int height) {
+#if defined(__EMSCRIPTEN__)  // browser only: the canvas's size on the page, and its buffer's
+    BrowserRequestSize(w->native, width, height);
+#else
     if (!RequestX11Size(w->native, width, height))
         SDL_SetWindowSize(w->native, ToPoints(w, width), ToPoints(w, height));
+#endif
 }
 
 void Invalidate(Window* w) {
@@ -114,6 +118,9 @@ bool RealizeWindow(Window* w, bool opengl) {
     if (!w->native) return false;
     // The buffer's size, which a size in points may not give exactly.
     SDL_GetWindowSizeInPixels(w->native, &w->width, &w->height);
+#if defined(__EMSCRIPTEN__)  // browser only: the canvas's size on the page, and the page's controls
+    BrowserCanvasMade(w->native, std::max(w->width, 1), std::max(w->height, 1));
+#endif
     ApplyIconAndCursor(w);
     return true;
 }
@@ -297,6 +304,9 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     if (w->native) {
         SDL_DestroyWindow(w->native);
         w->native = nullptr;
+#if defined(__EMSCRIPTEN__)  // browser only: the page's controls go with the canvas
+        BrowserCanvasGone();
+#endif
     }
     return TRUE;
 }

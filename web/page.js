@@ -3,8 +3,18 @@
 // the page:
 //
 //   Module.canvas, the element #canvas
-//     The program's window. The program sets its size (its pixel size is its
-//     CSS size); the page places it at (50, 50) from the page's top-left corner.
+//     The program's window. The program sets its size in device pixels, and
+//     its CSS size is that over the device pixel ratio; the page places it at
+//     (50, 50) from the page's top-left corner.
+//
+//   paraboloidScreenHeight() -> number
+//     The screen's height the program is told, in device pixels: the page's
+//     height, or less where the page is narrow (see "Fitting the screen").
+//
+//   paraboloidWindowShown(shown)
+//     The program's window has been made (true) or has gone (false): the
+//     page shows its controls meanwhile. Their buttons call the program's
+//     Module._PlatformPageKey(character) with the character of their key.
 //
 //   paraboloidMessageBox(caption, text, isError) -> Promise
 //     Shows a modal message box: `caption` on top, `text` below exactly as
@@ -31,8 +41,8 @@
 // The status line above the canvas says what goes on: the loading with its
 // progress, a page opened from disk (which cannot load the WebAssembly), a
 // file that cannot be fetched or compiled, a lost WebGL context, the end.
-// Only Module and paraboloidMessageBox are global: the program's script has
-// top-level names of its own.
+// Only Module and the paraboloid... functions are global: the program's
+// script has top-level names of its own.
 (() => {
 "use strict";
 
@@ -238,9 +248,63 @@ new MutationObserver(nameCanvas).observe(document.querySelector("title"),
                                          { childList: true, characterData: true, subtree: true });
 nameCanvas();
 
+// ---- Fitting the screen ----
+
+// The program's window is a square 0.8 of the screen's height (truncated to
+// whole pixels), placed with a margin of 50 px. Where that square would not
+// fit the page's width with the same margin on the right, the program is
+// told of a lower screen, whose 0.8 is the side that fits.
+const margin = 50;
+const windowShare = 0.8;
+
+function paraboloidScreenHeight() {
+  const ratio = devicePixelRatio;
+  const fits = Math.floor((document.documentElement.clientWidth - 2 * margin) * ratio);
+  return Math.min(Math.round(innerHeight * ratio), Math.ceil(fits / windowShare));
+}
+
+// ---- Controls ----
+
+// Buttons for what the keys f, p and Escape do, for those without a keyboard;
+// they also tell everyone which keys there are. A button sends what its key
+// sends and gives the keyboard back to the canvas.
+const controls = document.getElementById("controls");
+
+for (const button of controls.querySelectorAll("button")) {
+  button.addEventListener("click", () => {
+    Module._PlatformPageKey(Number(button.dataset.character));
+    canvas.focus({ preventScroll: true });
+  });
+}
+
+// Beside the canvas where the page leaves room for them, else below it.
+function placeControls() {
+  if (controls.hidden) return;
+  const gap = 16;
+  const right = canvas.offsetLeft + canvas.offsetWidth;
+  controls.classList.remove("below");
+  controls.style.left = `${right + gap}px`;
+  controls.style.top = `${canvas.offsetTop}px`;
+  if (right + 2 * gap + controls.offsetWidth > document.documentElement.clientWidth) {
+    controls.classList.add("below");
+    controls.style.left = `${canvas.offsetLeft}px`;
+    controls.style.top = `${canvas.offsetTop + canvas.offsetHeight + gap}px`;
+  }
+}
+
+function paraboloidWindowShown(shown) {
+  controls.hidden = !shown;
+  placeControls();
+}
+
+new ResizeObserver(placeControls).observe(canvas);
+window.addEventListener("resize", placeControls);
+
 // ---- The program ----
 
 window.paraboloidMessageBox = paraboloidMessageBox;
+window.paraboloidScreenHeight = paraboloidScreenHeight;
+window.paraboloidWindowShown = paraboloidWindowShown;
 
 if (location.protocol === "file:") {
   const code = (text) => Object.assign(document.createElement("code"), { textContent: text });

@@ -40,9 +40,12 @@ void WritePicture(SDL_Window* window, const char* path) {
     static auto size = Real<void (*)(SDL_Window*, int*, int*)>("SDL_GL_GetDrawableSize");
     static auto read = reinterpret_cast<void (*)(int, int, int, int, unsigned, unsigned, void*)>(
         dlsym(RTLD_DEFAULT, "glReadPixels"));
+    static auto store =
+        reinterpret_cast<void (*)(unsigned, int)>(dlsym(RTLD_DEFAULT, "glPixelStorei"));
     int width = 0, height = 0;
     size(window, &width, &height);
     std::vector<unsigned char> rows(std::size_t(width) * height * 3);
+    store(GL_PACK_ALIGNMENT, 1);  // rows of any width, packed tight
     read(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());  // bottom row first
     if (FILE* out = std::fopen(path, "wb")) {
         std::fprintf(out, "P6 %d %d 255\n", width, height);

@@ -182,7 +182,9 @@ class Browser:
 class Page(Browser):
     # One page in its own headless Chromium (WebGL 1 on SwiftShader, or none with webgl=False).
 
-    def __init__(self, url, webgl=True):
+    def __init__(self, url, webgl=True, screen=None):
+        # screen: an emulated screen, Emulation.setDeviceMetricsOverride's width, height,
+        # deviceScaleFactor and mobile; a mobile one has touch.
         self.profile = tempfile.mkdtemp(prefix="paraboloid-chromium-")
         flags = FLAGS + [f"--user-data-dir={self.profile}"] + ([] if webgl else ["--disable-webgl"])
         self.start(["chromium", *flags, "about:blank"])
@@ -195,6 +197,9 @@ class Page(Browser):
                                                       suppress_origin=True, timeout=30)
             for domain in ("Runtime", "Log", "Page"):
                 self.call(f"{domain}.enable")
+            if screen:
+                self.call("Emulation.setDeviceMetricsOverride", **screen)
+                self.call("Emulation.setTouchEmulationEnabled", enabled=screen["mobile"], maxTouchPoints=5)
             self.call("Page.navigate", url=url)
             self.wait_for(f"location.href === {json.dumps(url)} && document.readyState !== 'loading'")
         except BaseException:
@@ -251,6 +256,21 @@ class Page(Browser):
         button = "left" if held or kind != "Moved" else "none"
         self.call("Input.dispatchMouseEvent", type=f"mouse{kind}", x=x, y=y, button=button,
                   buttons=1 if held else 0, clickCount=0 if kind == "Moved" else 1)
+
+    def touch(self, kind, points):
+        # One touch event: kind "Start", "Move", "End" or "Cancel"; points: the fingers down after it
+        # (every finger for a cancel).
+        self.call("Input.dispatchTouchEvent", type=f"touch{kind}",
+                  touchPoints=[{"x": x, "y": y} for x, y in points])
+
+    def swipe(self, points, pause=0.0):
+        # A finger down at the first point, moved through the others `pause` seconds apart, lifted at
+        # the last; a single point is a tap.
+        self.touch("Start", points[:1])
+        for point in points[1:]:
+            time.sleep(pause)
+            self.touch("Move", [point])
+        self.touch("End", [])
 
 
 def remote_value(value):

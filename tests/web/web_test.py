@@ -12,14 +12,35 @@ SITE, NATIVE, PROBE = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
 NOTICE = " mouse: touch the window image for movement----- "
 BACKGROUND, FOG_BACKGROUND = (38, 38, 38), (51, 38, 38)
 STATUS = "document.getElementById('status').textContent"
+PHONE = dict(width=390, height=844, deviceScaleFactor=3, mobile=True)
 
 
 def differ(a, b):
     return ImageChops.difference(a, b).getbbox() is not None
 
 
+def drawn(image):
+    # The box around what is not background: left, top, right, bottom.
+    return ImageChops.difference(image, Image.new("RGB", image.size, BACKGROUND)).getbbox()
+
+
+def background(image):
+    return sum(p == BACKGROUND for p in image.getdata())
+
+
 def frames(page):
     return page.evaluate("frames_")
+
+
+def turning(page, what):
+    first, count = page.canvas_pixels(), frames(page)
+    poll(lambda: frames(page) > count + 10 and differ(first, page.canvas_pixels()), 15, what)
+
+
+def control(page, key):
+    # The middle of the control of a key.
+    return page.evaluate(f"""(() => {{ const r = document.querySelector('[aria-keyshortcuts={key}]')
+        .getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; }})()""")
 
 
 def quiet(page):
@@ -41,18 +62,21 @@ class WebPage(unittest.TestCase):
     def tearDownClass(cls):
         cls.server.shutdown()
 
-    def start(self, page):
+    def start(self, page, dismiss=None):
         box = page.message_box()
         self.assertEqual((box["caption"][:8], box["text"], box["error"]), ("soft by ", NOTICE, False))
-        self.assertEqual(page.rect()["pixelWidth"], 300, "the window came before the notice went")
-        # Every frame of the program waits for one display refresh: count those waits.
-        page.evaluate("""window.frames_ = 0; const refresh = requestAnimationFrame;
-                         window.requestAnimationFrame = (f) => (frames_++, refresh(f));""")
+        self.assertFalse(page.evaluate("document.getElementById('controls').checkVisibility()"),
+                         "the window or its controls came before the notice went")
+        # Every frame of the program waits for one display refresh: count those waits, and hold
+        # them while held_ is a list (release_() lets them go).
+        page.evaluate("""window.frames_ = 0; window.held_ = null; const refresh = requestAnimationFrame;
+                         window.requestAnimationFrame = (f) => (frames_++, held_ ? held_.push(f) : refresh(f));
+                         window.release_ = () => { held_.forEach(refresh); held_ = null; };""")
         # Tab keeps the focus in the notice, and Return closes it wherever the focus is.
         page.key("Tab")
         self.assertEqual(page.evaluate("document.activeElement.id"), "message-box-ok")
         page.evaluate("document.activeElement.blur()")
-        page.key("Enter")
+        (dismiss or (lambda: page.key("Enter")))()
         page.wait_for("document.getElementById('canvas').width != 300")
 
     def test_a_session_from_the_notice_to_escape(self):
@@ -77,13 +101,9 @@ class WebPage(unittest.TestCase):
                           nodes["status"]["properties"])
         x, y = c["x"] + side / 2, c["y"] + side / 2
 
-        def turning(what):
-            first, count = page.canvas_pixels(), frames(page)
-            poll(lambda: frames(page) > count + 10 and differ(first, page.canvas_pixels()), 15, what)
-
-        # It turns from the start, a click without movement stops it, and a drag out of
-        # the canvas, let go there, throws it.
-        turning("turning from the start")
+        # It turns from the start. A drag out of the canvas, let go there, throws it, though the
+        # press and the release come before the next frame.
+        turning(page, "turning from the start")
         # The browser's keys are its own; the program's letters are the program's (below).
         page.evaluate("""window.keys_ = [];
             for (const type of ['keydown', 'keypress']) addEventListener(type, (e) => keys_.push(e));""")
@@ -95,10 +115,11 @@ class WebPage(unittest.TestCase):
         if chromium:
             self.assertEqual([k for k, ctrl in (("Tab", 0), ("PageDown", 0), ("F5", 0), ("l", 2))
                               if cancelled(k, ctrl)], [])
-        page.click(x, y)
-        quiet(page)
-        page.drag([(x, y), (x - 100, y), (c["x"] - 40, y), (c["x"] - 30, y + 100)], 0.05)
-        turning("turning after a throw")
+        page.evaluate("held_ = []")
+        page.wait_for("held_.length")
+        page.drag([(x, y), (c["x"] - 30, y + 100)])
+        page.evaluate("release_()")
+        turning(page, "turning after a throw within one frame")
 
         # The GPU lost and back: the page says so meanwhile, and no frame is drawn then;
         # once back, a frame comes: it turns on, and a still picture comes back as it was.
@@ -111,25 +132,46 @@ class WebPage(unittest.TestCase):
             page.evaluate("gl_.restoreContext()")
             page.wait_for(f"{STATUS} === '' && frames_ > {count}")
         lose_and_restore(lambda: quiet(page))
-        turning("turning when the GPU is back")
-        page.click(x, y)
+        turning(page, "turning when the GPU is back")
+
+        # A click stops it, though (in Chromium) its left release comes while the right button
+        # is held: moves then turn nothing.
+        def mouse(events, away=0):
+            for kind, button, buttons in events:
+                page.call("Input.dispatchMouseEvent", type=f"mouse{kind}", x=x - away, y=y + away,
+                          button=button, buttons=buttons, clickCount=1)
+        if chromium:
+            mouse((("Pressed", "left", 1), ("Pressed", "right", 3), ("Released", "left", 2)))
+        else:
+            page.click(x, y)
         picture = quiet(page)
+        if chromium:
+            mouse((("Moved", "right", 2), ("Released", "right", 0)), 100)
+            self.assertFalse(differ(picture, quiet(page)), "moves after a chorded click")
         lose_and_restore(lambda: None)
         self.assertFalse(differ(picture, quiet(page)), "the picture when the GPU is back")
 
         # f: the fog's background; p: lines, with background between them; each in one
-        # frame, and undone by a second press.
-        def background(image):
-            return sum(p == BACKGROUND for p in image.getdata())
+        # frame, and undone by its control, which gives the keyboard back.
         for key, shows in (("f", lambda image: image.getpixel((1, 1)) == FOG_BACKGROUND),
                            ("p", lambda image: background(image) > 1.1 * background(picture))):
             count = frames(page)
             self.assertTrue(cancelled(key), key)
             self.assertTrue(shows(quiet(page)), key)
             self.assertEqual(frames(page), count + 1, key)
-            page.key(key)
-            self.assertFalse(differ(picture, quiet(page)), f"{key} twice")
+            page.click(*control(page, key.upper()))
+            self.assertFalse(differ(picture, quiet(page)), f"{key} and its control")
+            self.assertEqual(page.evaluate("document.activeElement.id"), "canvas")
 
+        if chromium:
+            # When the device pixel ratio changes, the canvas keeps its size on the page, and its
+            # buffer follows the ratio, drawn whole.
+            page.call("Emulation.setDeviceMetricsOverride", width=1000, height=900,
+                      deviceScaleFactor=2, mobile=False)
+            sharp = quiet(page)
+            self.assertEqual((page.rect()["width"], page.rect()["pixelHeight"]), (side, 2 * side))
+            for edge, doubled in zip(drawn(sharp), drawn(picture)):
+                self.assertAlmostEqual(edge, 2 * doubled, delta=3)
         # The canvas keeps its size when the browser's window changes.
         page.resize(900, 600)
         quiet(page)
@@ -143,18 +185,74 @@ class WebPage(unittest.TestCase):
         self.assertEqual(page.wait_for_end(), 0)
         self.assertEqual(page.console_errors(), [])
 
+    def test_a_phone_session_by_touch(self):
+        with Page(self.server.url, screen=PHONE) as page:
+            def notice():
+                # Laid out at the phone's width, unscaled: the notice's text at the page's size, its
+                # OK button big enough for a finger, the box clear of the screen's edges.
+                sizes = page.evaluate("""(() => { const ok = document.getElementById('message-box-ok')
+                    .getBoundingClientRect(), box = document.getElementById('message-box').getBoundingClientRect();
+                    return [innerWidth, visualViewport.scale, getComputedStyle(document.getElementById(
+                            'message-box-text')).fontSize, ok.width >= 44 && ok.height >= 44, box.left > 0 &&
+                            box.top > 0 && box.right < innerWidth && box.bottom < innerHeight,
+                            ok.x + ok.width / 2, ok.y + ok.height / 2]; })()""")
+                self.assertEqual(sizes[:5], [390, 1, "15px", True, True])
+                page.swipe([sizes[5:]])
+            self.start(page, notice)
+            # The canvas fits the page's width with its margins, at the device's pixels.
+            c = page.rect()
+            self.assertEqual((c["x"], c["y"], c["width"], c["pixelWidth"]), (50, 50, 290, 870))
+            x, y = c["x"] + c["width"] / 2, c["y"] + c["height"] / 2
+
+            # A tap stops it; a flick along the middle throws it about the vertical axis, as the mouse
+            # does (its top and bottom edges stay), and a tap stops it again.
+            page.swipe([(x, y)])
+            still = quiet(page)
+            page.swipe([(x, y), (x - 40, y), (x - 80, y)], 0.05)
+            turning(page, "turning after a flick")
+            page.swipe([(x, y)])
+            self.assertEqual(drawn(quiet(page))[1::2], drawn(still)[1::2])
+            # A drag down the canvas, the finger then held, leaves it still (no browser took it for a
+            # scroll); a touch the browser cancels ends the drag as a lost release does: it is thrown.
+            for kind, down in (("Start", 0), ("Move", 40), ("Move", 80)):
+                page.touch(kind, [(x, y + down)])
+            quiet(page)
+            page.touch("Cancel", [])
+            turning(page, "turning after a cancelled touch")
+            page.swipe([(x, y)])
+            picture = quiet(page)
+
+            # The controls by touch: the wireframe, the fog, and Quit, which ends the program.
+            page.swipe([control(page, "P")])
+            self.assertGreater(background(quiet(page)), 1.1 * background(picture))
+            page.swipe([control(page, "F")])
+            self.assertEqual(quiet(page).getpixel((1, 1)), FOG_BACKGROUND)
+            page.swipe([control(page, "Escape")])
+            self.assertEqual(page.wait_for_end(), 0)
+            # The controls have gone; nothing, the status line included, is wider than the page.
+            self.assertEqual(page.evaluate("""[document.getElementById('controls').checkVisibility(),
+                                               document.documentElement.scrollWidth]"""), [False, 390])
+            self.assertEqual(page.console_errors(), [])
+
     def test_the_first_frame_is_the_native_viewers(self):
-        # The page's display stops after its first frame; the native viewer's first frame, at
-        # the same size, is read by the probe library (a server without fonts skips the notice).
-        with Page(self.server.url) as page:
+        # At device scale 1 and 2. The page's display stops after its first frame; the native
+        # viewer's first frame, on a screen of the page's device pixels, is read by the probe
+        # library (a server without fonts skips the notice).
+        for scale in (1, 2):
+            with self.subTest(scale=scale):
+                self.first_frame_at(scale)
+
+    def first_frame_at(self, scale):
+        with Page(self.server.url, screen=dict(width=1280, height=1024, deviceScaleFactor=scale,
+                                               mobile=False)) as page:
             page.message_box()
-            height = page.evaluate("innerHeight")
+            height = page.evaluate("innerHeight") * scale
             page.evaluate("window.requestAnimationFrame = () => 0")
             page.key("Enter")
             page.wait_for("document.getElementById('canvas').width != 300")
             time.sleep(0.5)
-            web = page.canvas_pixels()
-        server, display = xvfb(1280, height)
+            web, buffer = page.canvas_pixels(), page.rect()["pixelWidth"]
+        server, display = xvfb(1280 * scale, height)
         with tempfile.TemporaryDirectory() as folder:
             first = os.path.join(folder, "first.ppm")
             env = dict(os.environ, DISPLAY=display, LD_PRELOAD=PROBE, PARABOLOID_PROBE_FIRST_FRAME=first)
@@ -167,7 +265,7 @@ class WebPage(unittest.TestCase):
             finally:
                 viewer.kill()
                 server.kill()
-        self.assertEqual(native.size, web.size)
+        self.assertEqual((native.size, buffer), (web.size, web.size[0]))
         # WebGL on SwiftShader and Mesa's llvmpipe rasterize the same triangles; where their
         # edges pass through a pixel's centre they may give it to either neighbour.
         off = [max(p) for p in ImageChops.difference(web, native).getdata()]
@@ -208,4 +306,4 @@ class WebPage(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:], verbosity=2)
