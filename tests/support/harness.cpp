@@ -51,6 +51,17 @@ pid_t Spawn(std::vector<std::string> args, std::vector<std::string> env, int out
     return pid;
 }
 
+std::string WindowTitle(Display* display, Window window) {
+    // The EWMH name in UTF-8, else the classic WM_NAME.
+    XTextProperty name{};
+    std::string title;
+    if (XGetTextProperty(display, window, &name, XInternAtom(display, "_NET_WM_NAME", False)) ||
+        XGetWMName(display, window, &name))
+        title.assign(reinterpret_cast<char*>(name.value), name.nitems);
+    XFree(name.value);
+    return title;
+}
+
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, Millis timeout, Millis step) {
@@ -225,17 +236,6 @@ Image Screenshot(const Compositor& compositor) {
     return image;
 }
 
-std::string WindowTitle(Display* display, Window window) {
-    // The EWMH name in UTF-8, else the classic WM_NAME.
-    XTextProperty name{};
-    std::string title;
-    if (XGetTextProperty(display, window, &name, XInternAtom(display, "_NET_WM_NAME", False)) ||
-        XGetWMName(display, window, &name))
-        title.assign(reinterpret_cast<char*>(name.value), name.nitems);
-    XFree(name.value);
-    return title;
-}
-
 std::string WindowClass(Display* display, Window window) {
     XClassHint hint{};
     if (XGetClassHint(display, window, &hint) == 0) return {};
@@ -355,9 +355,6 @@ PictureStats Analyse(const Image& image) {
             s.top = std::min(s.top, y), s.bottom = std::max(s.bottom, y);
         }
     }
-    for (int y = s.top; y <= s.bottom; ++y)
-        for (int x = s.left; x <= s.right; ++x)
-            s.backgroundInBox += image.at(x, y) == s.background;
     return s;
 }
 
@@ -376,19 +373,12 @@ void ReleaseButton(Display* display, unsigned button) {
     XSync(display, False);
 }
 
-void PressKey(Display* display, unsigned long keysym) {
-    XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), True, CurrentTime);
-    XSync(display, False);
-}
-
-void ReleaseKey(Display* display, unsigned long keysym) {
-    XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), False, CurrentTime);
-    XSync(display, False);
-}
-
 void TapKey(Display* display, unsigned long keysym, bool shift) {
-    if (shift) PressKey(display, XK_Shift_L);
-    PressKey(display, keysym);
-    ReleaseKey(display, keysym);
-    if (shift) ReleaseKey(display, XK_Shift_L);
+    const KeyCode key = XKeysymToKeycode(display, keysym),
+                  shiftKey = XKeysymToKeycode(display, XK_Shift_L);
+    if (shift) XTestFakeKeyEvent(display, shiftKey, True, CurrentTime);
+    XTestFakeKeyEvent(display, key, True, CurrentTime);
+    XTestFakeKeyEvent(display, key, False, CurrentTime);
+    if (shift) XTestFakeKeyEvent(display, shiftKey, False, CurrentTime);
+    XSync(display, False);
 }
