@@ -56,7 +56,6 @@ int TakeDisplay(bool listening) {
 class Viewer : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (x) ReleaseButton(*x);
         Cleanup(viewer);
         Cleanup(manager);
         x.reset();
@@ -84,7 +83,6 @@ protected:
         return "\nthe viewer's status " + std::to_string(ExitStatus(Millis(0))) +
                ", its output: " + ReadStderr(viewer);
     }
-    Window Notice() { return WaitForWindow(*x, "soft by ", kStart, true); }
     // Return and Escape both press the box's one button.
     void Dismiss(Window box, unsigned long key = XK_Return) {
         Geometry b = GetGeometry(*x, box);
@@ -100,8 +98,10 @@ protected:
     // Launches the viewer, dismisses the notice and, with `open`, waits for the window.
     void Start(unsigned long key = XK_Return, bool open = true, std::vector<std::string> env = {}) {
         ASSERT_NO_FATAL_FAILURE(Launch(server.display, env));
-        Window notice = Notice();
+        Window notice = WaitForWindow(*x, "soft by ", kStart, true);
         ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
+        // Nothing else while the notice waits.
+        EXPECT_EQ(std::pair(FindWindows(*x, kTitle).size(), Frames(viewer)), std::pair(0ul, 0ul));
         Dismiss(notice, key);
         if (!open) return;
         ASSERT_NO_FATAL_FAILURE(AwaitWindow());
@@ -173,13 +173,7 @@ protected:
 
 TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080));
-    ASSERT_NO_FATAL_FAILURE(Launch(server.display));
-    Window notice = Notice();
-    ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
-    // Nothing else while the notice waits.
-    EXPECT_EQ(std::pair(FindWindows(*x, kTitle).size(), Frames(viewer)), std::pair(0ul, 0ul));
-    Dismiss(notice);
-    ASSERT_NO_FATAL_FAILURE(AwaitWindow());
+    ASSERT_NO_FATAL_FAILURE(Start());
 
     // Square, 0.8 of the screen height, at (50, 50), with its class and icon.
     EXPECT_EQ(std::tuple(g.x, g.y, g.width, g.height), std::tuple(50, 50, 864, 864));
@@ -211,7 +205,8 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
 
     // p: lines with the background between them; p again fills it.
     const long lines = Analyse(OneFrame(XK_p)).covered;
-    EXPECT_TRUE(lines > clear.covered / 10 && lines < clear.covered * 9 / 10) << lines << " of " << clear.covered;
+    EXPECT_TRUE(lines > clear.covered / 10 && lines < clear.covered * 9 / 10)
+        << lines << " of " << clear.covered;
     EXPECT_EQ(DifferentPixels(OneFrame(XK_p), still), 0);
 
     // Upper case is no binding, and the right and middle buttons and the

@@ -21,8 +21,8 @@ struct ProbeBox {
 struct ProbeBlock {
     std::atomic<std::uint64_t> frames;       // buffer swaps so far
     std::atomic<std::int64_t> firstFrameNs;  // CLOCK_MONOTONIC of the first swap, 0 before
-    std::atomic<std::uint32_t> boxesShown;  // message boxes asked for so far
-    ProbeBox boxes[4];                      // the first four boxes
+    std::atomic<std::uint32_t> boxesShown;   // message boxes asked for so far
+    ProbeBox boxes[4];                       // the first four boxes
 };
 
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
