@@ -310,19 +310,6 @@ TEST_F(ViewerWindow, TheLoopDrawsWhenNothingWaits) {
     PostQuitMessage(7);
     EXPECT_EQ(std::pair(RunMessageLoop(), hookCalls), std::pair(7, 0));
     EXPECT_EQ(std::pair(RunMessageLoop(), hookCalls), std::pair(0, 25));
-
-    // While it spins, the hook stays and a paint adds nothing; a press gives one more frame.
-    viewer.redrawHook = RedrawHook;
-    EXPECT_EQ(IdleFrames(5), 5);
-    Send(WM_PAINT);
-    EXPECT_EQ(viewer.redrawHook, RedrawHook);
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, 5, 5);
-    EXPECT_EQ(IdleFrames(10), 1);
-
-    // Still, requests coalesce into one frame.
-    RequestRedraw();
-    Send(WM_PAINT), Send(WM_PAINT), Send(WM_CHAR, 'p');
-    EXPECT_EQ(std::pair(IdleFrames(10), viewer.redrawHook), std::pair(1, RedrawFunction{}));
 }
 
 }  // namespace
