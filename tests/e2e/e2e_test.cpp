@@ -66,7 +66,6 @@ protected:
     // A server and a connection of ours to it (none when `connect` is false:
     // then the viewer may be the server's only client).
     void Serve(int width, int height, std::vector<std::string> args = {}, bool connect = true) {
-        SetProbeLibrary(PARABOLOID_PROBE_LIBRARY);
         server = StartXServer(width, height, args);
         ASSERT_GT(server.pid, 0) << "Xvfb did not start";
         if (connect) x = std::make_unique<XConnection>(server.display);
@@ -75,7 +74,7 @@ protected:
     // Without the session's Wayland display, unless `env` names one.
     void Launch(std::optional<std::string> display, std::vector<std::string> env = {}) {
         env.insert(env.begin(), "WAYLAND_DISPLAY=");
-        viewer = ::Launch({PARABOLOID_BINARY, {}, display, env});
+        viewer = ::Launch({PARABOLOID_BINARY, {}, display, env, PARABOLOID_PROBE_LIBRARY});
         ASSERT_GT(viewer.pid, 0);
         ASSERT_NE(viewer.probe, nullptr);
     }
@@ -296,8 +295,8 @@ TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
     ASSERT_NO_FATAL_FAILURE(Serve(1680, 1050));
     // Openbox runs its start-up command once it manages the screen.
     const std::string ready = ::testing::TempDir() + "openbox-" + std::to_string(getpid());
-    manager = ::Launch(
-        {"openbox", {"--sm-disable", "--startup", "touch " + ready}, server.display, {}, false});
+    manager =
+        ::Launch({"openbox", {"--sm-disable", "--startup", "touch " + ready}, server.display});
     ASSERT_TRUE(WaitUntil([&] { return unlink(ready.c_str()) == 0; }, kStart)) << "no openbox";
     ASSERT_NO_FATAL_FAILURE(Start(XK_Escape));
     // The click that gives it the focus reaches it too: it stops.
@@ -324,7 +323,7 @@ TEST_F(Viewer, FillsTheWindowATilingManagerHoldsAndTurnsAboutItsMiddle) {
     // i3 runs its exec lines once it manages the screen.
     const std::string config = ::testing::TempDir() + "i3-" + std::to_string(getpid());
     std::ofstream(config) << "# i3 config file (v4)\nfont fixed\nexec touch " << config << ".up\n";
-    manager = ::Launch({"i3", {"-c", config}, server.display, {}, false});
+    manager = ::Launch({"i3", {"-c", config}, server.display});
     ASSERT_TRUE(WaitUntil([&] { return unlink((config + ".up").c_str()) == 0; }, kStart))
         << "no i3";
     unlink(config.c_str());

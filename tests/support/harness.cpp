@@ -18,8 +18,6 @@
 
 namespace {
 
-std::string probeLibrary;
-
 std::string TempPath(const char* stem) {
     std::string pattern = std::string("/tmp/") + stem + "-XXXXXX";
     close(mkstemp(pattern.data()));
@@ -100,16 +98,12 @@ void StopXServer(XServer& server) {
     server.pid = -1;
 }
 
-void SetProbeLibrary(const std::string& path) {
-    probeLibrary = path;
-}
-
 Program Launch(const LaunchOptions& options) {
     Program program;
     program.outputPath = TempPath("paraboloid-output");
     std::vector<std::string> env = options.env;
     if (options.display) env.push_back("DISPLAY=" + *options.display);
-    if (options.probe) {
+    if (!options.probe.empty()) {
         program.probePath = TempPath("paraboloid-probe");
         int fd = open(program.probePath.c_str(), O_RDWR);
         void* p = ftruncate(fd, sizeof(ProbeBlock)) == 0
@@ -117,7 +111,7 @@ Program Launch(const LaunchOptions& options) {
                       : MAP_FAILED;
         close(fd);
         if (p != MAP_FAILED) program.probe = static_cast<ProbeBlock*>(p);
-        env.push_back("LD_PRELOAD=" + probeLibrary);
+        env.push_back("LD_PRELOAD=" + options.probe);
         env.push_back(std::string(kProbeFileVariable) + "=" + program.probePath);
     }
     std::vector<std::string> args = {options.path};
@@ -199,8 +193,7 @@ Compositor StartCompositor(int width, int height, int scale, const std::string& 
                      args,
                      std::nullopt,
                      {"XDG_RUNTIME_DIR=" + dir, "HOME=" + dir, "WLR_BACKENDS=headless",
-                      "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"},
-                     false});
+                      "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"}});
     if (WaitUntil([&] { return bool(std::ifstream(dir + "/up") >> name); }, Millis(15000)))
         c.socket = dir + "/" + name;
     return c;
@@ -214,11 +207,8 @@ void StopCompositor(Compositor& compositor) {
 
 Image Screenshot(const Compositor& compositor) {
     const std::string path = compositor.dir + "/shot.ppm";
-    Program grim = Launch({"grim",
-                           {"-t", "ppm", path},
-                           std::nullopt,
-                           {"WAYLAND_DISPLAY=" + compositor.socket},
-                           false});
+    Program grim = Launch(
+        {"grim", {"-t", "ppm", path}, std::nullopt, {"WAYLAND_DISPLAY=" + compositor.socket}});
     WaitForExit(grim, Millis(10000));
     Cleanup(grim);
     // P6: a header of four words, then three bytes a pixel, row after row.

@@ -50,8 +50,8 @@ struct LaunchOptions {
     std::string path;
     std::vector<std::string> args;
     std::optional<std::string> display;  // DISPLAY; nullopt leaves it unset
-    std::vector<std::string> env;        // extra NAME=value entries
-    bool probe = true;                   // preload the probe library
+    std::vector<std::string> env{};      // extra NAME=value entries
+    std::string probe{};                 // the probe library to preload, if any
 };
 
 struct Program {
@@ -61,7 +61,6 @@ struct Program {
     ProbeBlock* probe = nullptr;        // nullptr when started without the probe
 };
 
-void SetProbeLibrary(const std::string& path);
 // Starts a program in its own process group, output sent to a temporary file;
 // the environment is ours, less DISPLAY and LD_PRELOAD, with `env` over it.
 Program Launch(const LaunchOptions& options);

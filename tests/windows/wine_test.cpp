@@ -52,7 +52,7 @@ TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
     ASSERT_NE(x->display, nullptr);
     const std::vector<std::string> env = {"WINEPREFIX=" PARABOLOID_WINE_PREFIX, "WINEDEBUG=-all",
                                           "WINEDLLOVERRIDES=mscoree,mshtml="};
-    viewer = Launch({PARABOLOID_WINE, {PARABOLOID_EXE}, server.display, env, false});
+    viewer = Launch({PARABOLOID_WINE, {PARABOLOID_EXE}, server.display, env});
 
     // The notice, and nothing else on screen while it waits.
     const Window notice = WaitForWindow(*x, "soft by ", kStart, true);
