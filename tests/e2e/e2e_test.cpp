@@ -257,10 +257,6 @@ TEST_F(Viewer, ASessionOfDragsThrowsAndClicks) {
     kill(viewer.pid, SIGCONT);
     ExpectTurning("the release in the press's burst was lost");
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
-    frames = Frames(viewer);
-    Centre(-100, 40);
-    Centre(60, -80);
-    EXPECT_FALSE(WaitForFrames(viewer, frames + 1, kQuiet)) << "the burst's drag goes on";
 
     // The focus taken away mid-drag (as Alt+Tab does) takes the capture with
     // it, and the release goes to another window: the drag ends where the
@@ -281,7 +277,6 @@ TEST_F(Viewer, ASessionOfDragsThrowsAndClicks) {
     Centre(-100, 40);
     Centre(60, -80);
     EXPECT_FALSE(WaitForFrames(viewer, frames + 1, kQuiet)) << "the lost drag goes on";
-    EXPECT_TRUE(PointerFree());
 
     // Escape during a drag ends it with status 0.
     Centre();
