@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -512,5 +513,82 @@ TEST_F(Viewer, StartsEveryTimeOnAServerWithNoOtherClient) {
         Cleanup(viewer);
     }
 }
+
+#ifdef PARABOLOID_EXE  // the Windows tests' build of this file
+// paraboloid.exe, cross-built with mingw-w64 from the same sources and taken
+// from the ZIP archive users get, under Wine: the real Win32 behind the code
+// that our SDL layer imitates elsewhere. It has no probe: the pictures show
+// its frames.
+class WineViewer : public Viewer {
+protected:
+    void TearDown() override {
+        // End this session's wineserver and all it runs.
+        std::system("export WINEPREFIX=" PARABOLOID_WINE_PREFIX "; " PARABOLOID_WINESERVER
+                    " -k >/dev/null 2>&1; " PARABOLOID_WINESERVER " -w");
+        Viewer::TearDown();
+    }
+    // Whether the picture changes from `from` within `timeout`.
+    bool Changes(const Image& from, Millis timeout = kStart) {
+        return WaitUntil([&] { return !(Shot() == from); }, timeout, Millis(20));
+    }
+    // Waits until the picture has stayed the same for `quiet`.
+    bool Still(Millis quiet) {
+        const auto end = std::chrono::steady_clock::now() + kStart;
+        while (Changes(Shot(), quiet))
+            if (std::chrono::steady_clock::now() > end) return false;
+        return true;
+    }
+};
+
+TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
+    ASSERT_NO_FATAL_FAILURE(Serve(1024, 768));
+    viewer = ::Launch({PARABOLOID_WINE,
+                       {PARABOLOID_EXE},
+                       server.display,
+                       {"WINEPREFIX=" PARABOLOID_WINE_PREFIX, "WINEDEBUG=-all",
+                        "WINEDLLOVERRIDES=mscoree,mshtml="}});
+
+    // The notice, and nothing else on screen while it waits (Wine starts
+    // slowly the first time a prefix is used).
+    const Window notice = WaitForWindow(*x, "soft by ", Millis(60000), true);
+    ASSERT_NE(notice, 0u) << "no notice" << Why();
+    EXPECT_TRUE(FindWindows(*x, kTitle).empty());
+    // The manifest brings common controls 6: the OK button gets the current
+    // style's blue frame, where the Windows 95 style has only greys.
+    const auto blue = [](const Rgb& p) { return TintOf(p) == Tint::Blue; };
+    EXPECT_TRUE(
+        WaitUntil([&] { return std::ranges::any_of(Capture(*x, notice).pixels, blue); }, kFrame))
+        << "the notice is drawn in the Windows 95 style";
+    Dismiss(notice);
+
+    // The outer size is square, 0.8 of the screen height (614), at (50, 50).
+    // X shows the client area within the frame (borders of equal width left,
+    // right and below, the title bar above), so wider than high.
+    window = WaitForWindow(*x, kTitle, kStart);
+    ASSERT_NE(window, 0u) << Why();
+    g = GetGeometry(*x, window);
+    const int border = g.x - 50;
+    EXPECT_EQ(std::pair(g.width + 2 * border, g.y + g.height + border), std::pair(614, 50 + 614));
+    EXPECT_TRUE(border >= 0 && g.y - 50 > border && g.height < g.width);
+    EXPECT_EQ(IconPixelsDiffering(*x, window, paraboloidIconRgba, kParaboloidIconSize), 0);
+
+    // It spins until a click without movement stops it.
+    Centre();
+    ASSERT_TRUE(Changes(Shot())) << "no frames while spinning";
+    ASSERT_TRUE(Changes(Shot())) << "frames stopped by themselves";
+    PressButton(*x);
+    ReleaseButton(*x);
+    ASSERT_TRUE(Still(Millis(500))) << "still spinning after a click";
+    const Image stopped = Shot();
+
+    // f: fog, with another clear colour.
+    TapKey(*x, XK_f);
+    ASSERT_TRUE(Changes(stopped)) << "f changed nothing";
+    ASSERT_TRUE(Still(Millis(300)));
+    EXPECT_FALSE(Shot().at(1, 1) == stopped.at(1, 1));
+    TapKey(*x, XK_Escape);
+    EXPECT_EQ(ExitStatus(kStart), 0) << Why();
+}
+#endif
 
 }  // namespace
