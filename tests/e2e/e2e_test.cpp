@@ -135,19 +135,6 @@ protected:
         XSendEvent(*x, to, False, mask, &e);
         XSync(*x, False);
     }
-    // The window's size once it has had no ConfigureNotify for half a second.
-    Geometry Settled() {
-        auto last = std::chrono::steady_clock::now();
-        WaitUntil(
-            [&] {
-                XEvent e;
-                while (XCheckTypedWindowEvent(*x, window, ConfigureNotify, &e))
-                    last = std::chrono::steady_clock::now();
-                return std::chrono::steady_clock::now() - last >= Millis(500);
-            },
-            kFrame);
-        return GetGeometry(*x, window);
-    }
     // Whether no other client holds the pointer.
     bool PointerFree() {
         const bool free = XGrabPointer(*x, DefaultRootWindow(x->display), False, 0, GrabModeAsync,
@@ -299,13 +286,16 @@ TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
 
     // Maximised through the window manager, as a title bar button does it,
-    // it goes back to its own size.
-    XSelectInput(*x, window, StructureNotifyMask);
+    // it goes back to its own size: each size brings a frame, and once they
+    // stop, the size has settled.
+    const auto frames = Frames(viewer);
     Tell(DefaultRootWindow(x->display), SubstructureRedirectMask | SubstructureNotifyMask,
          "_NET_WM_STATE",
          {1, long(XInternAtom(*x, "_NET_WM_STATE_MAXIMIZED_VERT", False)),
           long(XInternAtom(*x, "_NET_WM_STATE_MAXIMIZED_HORZ", False)), 1});
-    const Geometry now = Settled();
+    ASSERT_TRUE(WaitForFrames(viewer, frames + 1, kFrame)) << "not maximised";
+    ASSERT_TRUE(WaitForQuiet(viewer, Millis(500), kFrame));
+    const Geometry now = GetGeometry(*x, window);
     EXPECT_EQ(std::tuple(now.width, now.height), std::tuple(840, 840));
 
     // The close button: WM_DELETE_WINDOW, and the viewer ends with 0.
