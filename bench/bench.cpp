@@ -74,6 +74,7 @@ bool RunViewer(Display* display, const std::string& displayName, int seconds, Fi
     LaunchOptions options;
     options.path = PARABOLOID_BINARY;
     options.display = displayName;
+    options.probe = PARABOLOID_PROBE_LIBRARY;
     Program p = Launch(options);
     Window notice = WaitForWindow(display, "soft by ", kTimeout, true);
     if (notice == 0) {
@@ -119,7 +120,6 @@ bool RunReference(const std::string& displayName, int seconds, Figures& f) {
     LaunchOptions options;
     options.path = PARABOLOID_REFERENCE;
     options.display = displayName;
-    options.probe = false;
     // The reference counts its own frames in a probe record.
     std::string path = "/tmp/paraboloid-reference-probe";
     {
@@ -155,6 +155,7 @@ double RunOnWayland(int scale, int seconds) {
                                          "for_window [app_id=OpenGL] floating enable");
     LaunchOptions options;
     options.path = PARABOLOID_BINARY;
+    options.probe = PARABOLOID_PROBE_LIBRARY;
     // Without X the notice goes to standard error, without zenity.
     options.env = {"WAYLAND_DISPLAY=" + wayland.socket};
     Program p = Launch(options);
@@ -187,7 +188,6 @@ std::string Command(const std::string& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    SetProbeLibrary(PARABOLOID_PROBE_LIBRARY);
     if (argc > 1 && std::string(argv[1]) == "--wayland") {
         const int seconds = argc > 2 ? std::atoi(argv[2]) : 8;
         std::printf("Headless sway (pixman), output 1280x800 points; window 640x640 points\n\n");

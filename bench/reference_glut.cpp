@@ -41,7 +41,6 @@ BOOL WINAPI SwapBuffers(HDC) {
     if (probe != nullptr) {
         std::int64_t now = ProbeNowNs(), zero = 0;
         probe->firstFrameNs.compare_exchange_strong(zero, now);
-        probe->lastFrameNs.store(now);
         probe->frames.fetch_add(1);
     }
     return TRUE;

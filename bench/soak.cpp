@@ -20,7 +20,6 @@ constexpr std::uint64_t kFramesPerTurn = 720;  // half a degree per frame
 
 int main(int argc, char** argv) {
     const int minutes = argc > 1 ? std::atoi(argv[1]) : 60;
-    SetProbeLibrary(PARABOLOID_PROBE_LIBRARY);
     XServer server = StartXServer(1920, 1080);
     if (server.pid <= 0) return 1;
     int result = 1;
@@ -29,6 +28,7 @@ int main(int argc, char** argv) {
         LaunchOptions options;
         options.path = PARABOLOID_BINARY;
         options.display = server.display;
+        options.probe = PARABOLOID_PROBE_LIBRARY;
         Program p = Launch(options);
         Window notice = WaitForWindow(display, "soft by ", kTimeout, true);
         Geometry n = GetGeometry(display, notice);

@@ -159,10 +159,10 @@ int main(int argc, char** argv) {
     {
         XConnection connection(server.display);
         tour.display = connection;
-        SetProbeLibrary(PARABOLOID_PROBE_LIBRARY);
         LaunchOptions options;
         options.path = argc > 2 ? argv[2] : PARABOLOID_BINARY;
         options.display = server.display;
+        options.probe = PARABOLOID_PROBE_LIBRARY;
         tour.viewer = Launch(options);
         ok = tour.display != nullptr && tour.viewer.pid > 0 && Play(tour);
         Cleanup(tour.viewer);

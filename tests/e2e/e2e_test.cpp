@@ -4,7 +4,6 @@
 // gtest first: X11's macros (None, Bool) break its headers.
 #include <gtest/gtest.h>
 
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -14,12 +13,10 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <regex>
-#include <thread>
 
 #include "app/icon/icon_pixels.h"
 #include "tests/support/harness.h"
@@ -60,7 +57,6 @@ int TakeDisplay(bool listening) {
 class Viewer : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (x) ReleaseButton(*x);
         Cleanup(viewer);
         Cleanup(manager);
         x.reset();
@@ -71,7 +67,6 @@ protected:
     // A server and a connection of ours to it (none when `connect` is false:
     // then the viewer may be the server's only client).
     void Serve(int width, int height, std::vector<std::string> args = {}, bool connect = true) {
-        SetProbeLibrary(PARABOLOID_PROBE_LIBRARY);
         server = StartXServer(width, height, args);
         ASSERT_GT(server.pid, 0) << "Xvfb did not start";
         if (connect) x = std::make_unique<XConnection>(server.display);
@@ -80,7 +75,7 @@ protected:
     // Without the session's Wayland display, unless `env` names one.
     void Launch(std::optional<std::string> display, std::vector<std::string> env = {}) {
         env.insert(env.begin(), "WAYLAND_DISPLAY=");
-        viewer = ::Launch({PARABOLOID_BINARY, {}, display, env});
+        viewer = ::Launch({PARABOLOID_BINARY, {}, display, env, PARABOLOID_PROBE_LIBRARY});
         ASSERT_GT(viewer.pid, 0);
         ASSERT_NE(viewer.probe, nullptr);
     }
@@ -88,7 +83,6 @@ protected:
         return "\nthe viewer's status " + std::to_string(ExitStatus(Millis(0))) +
                ", its output: " + ReadStderr(viewer);
     }
-    Window Notice() { return WaitForWindow(*x, "soft by ", kStart, true); }
     // Return and Escape both press the box's one button.
     void Dismiss(Window box, unsigned long key = XK_Return) {
         Geometry b = GetGeometry(*x, box);
@@ -98,14 +92,17 @@ protected:
     void AwaitWindow() {
         window = WaitForWindow(*x, kTitle, kStart);
         ASSERT_NE(window, 0u) << Why();
-        ASSERT_TRUE(WaitForFrames(viewer, 1, kStart)) << "no frame" << Why();
+        // A program without the probe (Wine) shows its frames in the pictures only.
+        ASSERT_TRUE(!viewer.probe || WaitForFrames(viewer, 1, kStart)) << "no frame" << Why();
         g = GetGeometry(*x, window);
     }
     // Launches the viewer, dismisses the notice and, with `open`, waits for the window.
     void Start(unsigned long key = XK_Return, bool open = true, std::vector<std::string> env = {}) {
         ASSERT_NO_FATAL_FAILURE(Launch(server.display, env));
-        Window notice = Notice();
+        Window notice = WaitForWindow(*x, "soft by ", kStart, true);
         ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
+        // Nothing else while the notice waits.
+        EXPECT_EQ(std::pair(FindWindows(*x, kTitle).size(), Frames(viewer)), std::pair(0ul, 0ul));
         Dismiss(notice, key);
         if (!open) return;
         ASSERT_NO_FATAL_FAILURE(AwaitWindow());
@@ -139,19 +136,6 @@ protected:
         XSendEvent(*x, to, False, mask, &e);
         XSync(*x, False);
     }
-    // The window's size once it has had no ConfigureNotify for half a second.
-    Geometry Settled() {
-        auto last = std::chrono::steady_clock::now();
-        WaitUntil(
-            [&] {
-                XEvent e;
-                while (XCheckTypedWindowEvent(*x, window, ConfigureNotify, &e))
-                    last = std::chrono::steady_clock::now();
-                return std::chrono::steady_clock::now() - last >= Millis(500);
-            },
-            kFrame);
-        return GetGeometry(*x, window);
-    }
     // Whether no other client holds the pointer.
     bool PointerFree() {
         const bool free = XGrabPointer(*x, DefaultRootWindow(x->display), False, 0, GrabModeAsync,
@@ -177,16 +161,7 @@ protected:
 
 TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080));
-    ASSERT_NO_FATAL_FAILURE(Launch(server.display));
-    Window notice = Notice();
-    ASSERT_NE(notice, 0u) << "no start-up notice" << Why();
-    // Nothing else while the notice waits.
-    EXPECT_EQ(std::pair(FindWindows(*x, kTitle).size(), Frames(viewer)), std::pair(0ul, 0ul));
-    ASSERT_EQ(viewer.probe->boxesShown.load(), 1u);
-    EXPECT_STREQ(viewer.probe->boxes[0].text, kNotice);
-    EXPECT_EQ(std::string(viewer.probe->boxes[0].title).rfind("soft by ", 0), 0u);
-    Dismiss(notice);
-    ASSERT_NO_FATAL_FAILURE(AwaitWindow());
+    ASSERT_NO_FATAL_FAILURE(Start());
 
     // Square, 0.8 of the screen height, at (50, 50), with its class and icon.
     EXPECT_EQ(std::tuple(g.x, g.y, g.width, g.height), std::tuple(50, 50, 864, 864));
@@ -194,13 +169,9 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_EQ(IconPixelsDiffering(*x, window, paraboloidIconRgba, kParaboloidIconSize), 0);
     EXPECT_EQ(paraboloidIconRgba[3], 0) << "the icon's corner is not transparent";
 
-    // It spins from the start, in a good part of the window but not all of it.
+    // It spins from the start, on the clear colour (the tiling session checks its size).
     ExpectTurning("no spin");
-    const Image image = Shot();
-    const PictureStats s = Analyse(image);
-    EXPECT_EQ(s.background, kBackground);
-    EXPECT_GT(s.covered, image.width * image.height / 20);
-    EXPECT_TRUE(s.left > 0 && s.right < image.width - 1);
+    EXPECT_EQ(Analyse(Shot()).background, kBackground);
 
     // A click without movement stops it; the timer then wakes it without frames.
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
@@ -209,7 +180,6 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     const long wakes = StatusField(viewer.pid, "voluntary_ctxt_switches");
     EXPECT_FALSE(WaitForFrames(viewer, Frames(viewer) + 1, Millis(1000)));
     EXPECT_NEAR(StatusField(viewer.pid, "voluntary_ctxt_switches") - wakes, 10, 5) << "wake-ups";
-    EXPECT_EQ(DifferentPixels(still, Shot()), 0);
 
     // f: fog over the whole picture, in one frame; f again takes it away.
     const Image fog = OneFrame(XK_f);
@@ -221,9 +191,9 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_EQ(DifferentPixels(OneFrame(XK_f), still), 0);
 
     // p: lines with the background between them; p again fills it.
-    const PictureStats filled = Analyse(still), lines = Analyse(OneFrame(XK_p));
-    EXPECT_GT(lines.backgroundInBox, filled.backgroundInBox + filled.covered / 10);
-    EXPECT_GT(lines.covered, filled.covered / 10);
+    const long lines = Analyse(OneFrame(XK_p)).covered;
+    EXPECT_TRUE(lines > clear.covered / 10 && lines < clear.covered * 9 / 10)
+        << lines << " of " << clear.covered;
     EXPECT_EQ(DifferentPixels(OneFrame(XK_p), still), 0);
 
     // Upper case is no binding, and the right and middle buttons and the
@@ -275,10 +245,6 @@ TEST_F(Viewer, ASessionOfDragsThrowsAndClicks) {
     kill(viewer.pid, SIGCONT);
     ExpectTurning("the release in the press's burst was lost");
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
-    frames = Frames(viewer);
-    Centre(-100, 40);
-    Centre(60, -80);
-    EXPECT_FALSE(WaitForFrames(viewer, frames + 1, kQuiet)) << "the burst's drag goes on";
 
     // The focus taken away mid-drag (as Alt+Tab does) takes the capture with
     // it, and the release goes to another window: the drag ends where the
@@ -299,7 +265,6 @@ TEST_F(Viewer, ASessionOfDragsThrowsAndClicks) {
     Centre(-100, 40);
     Centre(60, -80);
     EXPECT_FALSE(WaitForFrames(viewer, frames + 1, kQuiet)) << "the lost drag goes on";
-    EXPECT_TRUE(PointerFree());
 
     // Escape during a drag ends it with status 0.
     Centre();
@@ -313,23 +278,25 @@ TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
     ASSERT_NO_FATAL_FAILURE(Serve(1680, 1050));
     // Openbox runs its start-up command once it manages the screen.
     const std::string ready = ::testing::TempDir() + "openbox-" + std::to_string(getpid());
-    manager = ::Launch(
-        {"openbox", {"--sm-disable", "--startup", "touch " + ready}, server.display, {}, false});
+    manager =
+        ::Launch({"openbox", {"--sm-disable", "--startup", "touch " + ready}, server.display});
     ASSERT_TRUE(WaitUntil([&] { return unlink(ready.c_str()) == 0; }, kStart)) << "no openbox";
     ASSERT_NO_FATAL_FAILURE(Start(XK_Escape));
-    EXPECT_EQ(std::pair(g.width, g.height), std::pair(840, 840));
     // The click that gives it the focus reaches it too: it stops.
     XSetInputFocus(*x, None, RevertToNone, CurrentTime);
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
 
     // Maximised through the window manager, as a title bar button does it,
-    // it goes back to its own size.
-    XSelectInput(*x, window, StructureNotifyMask);
+    // it goes back to its own size: each size brings a frame, and once they
+    // stop, the size has settled.
+    const auto frames = Frames(viewer);
     Tell(DefaultRootWindow(x->display), SubstructureRedirectMask | SubstructureNotifyMask,
          "_NET_WM_STATE",
          {1, long(XInternAtom(*x, "_NET_WM_STATE_MAXIMIZED_VERT", False)),
           long(XInternAtom(*x, "_NET_WM_STATE_MAXIMIZED_HORZ", False)), 1});
-    const Geometry now = Settled();
+    ASSERT_TRUE(WaitForFrames(viewer, frames + 1, kFrame)) << "not maximised";
+    ASSERT_TRUE(WaitForQuiet(viewer, Millis(500), kFrame));
+    const Geometry now = GetGeometry(*x, window);
     EXPECT_EQ(std::tuple(now.width, now.height), std::tuple(840, 840));
 
     // The close button: WM_DELETE_WINDOW, and the viewer ends with 0.
@@ -342,7 +309,7 @@ TEST_F(Viewer, FillsTheWindowATilingManagerHoldsAndTurnsAboutItsMiddle) {
     // i3 runs its exec lines once it manages the screen.
     const std::string config = ::testing::TempDir() + "i3-" + std::to_string(getpid());
     std::ofstream(config) << "# i3 config file (v4)\nfont fixed\nexec touch " << config << ".up\n";
-    manager = ::Launch({"i3", {"-c", config}, server.display, {}, false});
+    manager = ::Launch({"i3", {"-c", config}, server.display});
     ASSERT_TRUE(WaitUntil([&] { return unlink((config + ".up").c_str()) == 0; }, kStart))
         << "no i3";
     unlink(config.c_str());
@@ -536,5 +503,78 @@ TEST_F(Viewer, StartsEveryTimeOnAServerWithNoOtherClient) {
         Cleanup(viewer);
     }
 }
+
+#ifdef PARABOLOID_EXE  // the Windows tests' build of this file
+// paraboloid.exe, cross-built with mingw-w64 from the same sources and taken
+// from the ZIP archive users get, under Wine: the real Win32 behind the code
+// that our SDL layer imitates elsewhere. It has no probe: the pictures show
+// its frames.
+class WineViewer : public Viewer {
+protected:
+    void TearDown() override {
+        // End this session's wineserver and all it runs.
+        std::system("export WINEPREFIX=" PARABOLOID_WINE_PREFIX "; " PARABOLOID_WINESERVER
+                    " -k >/dev/null 2>&1; " PARABOLOID_WINESERVER " -w");
+        Viewer::TearDown();
+    }
+    // Whether the picture changes from `from` within `timeout`.
+    bool Changes(const Image& from, Millis timeout = kStart) {
+        return WaitUntil([&] { return !(Shot() == from); }, timeout, Millis(20));
+    }
+    // Waits until the picture has stayed the same for `quiet`.
+    bool Still(Millis quiet) {
+        const auto end = std::chrono::steady_clock::now() + kStart;
+        while (Changes(Shot(), quiet))
+            if (std::chrono::steady_clock::now() > end) return false;
+        return true;
+    }
+};
+
+TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
+    ASSERT_NO_FATAL_FAILURE(Serve(1024, 768));
+    const std::vector<std::string> env = {"WINEPREFIX=" PARABOLOID_WINE_PREFIX, "WINEDEBUG=-all",
+                                          "WINEDLLOVERRIDES=mscoree,mshtml="};
+    viewer = ::Launch({PARABOLOID_WINE, {PARABOLOID_EXE}, server.display, env});
+
+    // The notice, and nothing else on screen while it waits (Wine starts
+    // slowly the first time a prefix is used).
+    const Window notice = WaitForWindow(*x, "soft by ", Millis(60000), true);
+    ASSERT_NE(notice, 0u) << "no notice" << Why();
+    EXPECT_TRUE(FindWindows(*x, kTitle).empty());
+    // The manifest brings common controls 6: the OK button gets the current
+    // style's blue frame, where the Windows 95 style has only greys.
+    const auto blue = [](const Rgb& p) { return TintOf(p) == Tint::Blue; };
+    EXPECT_TRUE(
+        WaitUntil([&] { return std::ranges::any_of(Capture(*x, notice).pixels, blue); }, kFrame))
+        << "the notice is drawn in the Windows 95 style";
+    Dismiss(notice);
+
+    // The outer size is square, 0.8 of the screen height (614), at (50, 50).
+    // X shows the client area within the frame (borders of equal width left,
+    // right and below, the title bar above), so wider than high.
+    ASSERT_NO_FATAL_FAILURE(AwaitWindow());
+    const int border = g.x - 50;
+    EXPECT_EQ(std::pair(g.width + 2 * border, g.y + g.height + border), std::pair(614, 50 + 614));
+    EXPECT_TRUE(border >= 0 && g.y - 50 > border && g.height < g.width);
+    EXPECT_EQ(IconPixelsDiffering(*x, window, paraboloidIconRgba, kParaboloidIconSize), 0);
+
+    // It spins until a click without movement stops it.
+    Centre();
+    ASSERT_TRUE(Changes(Shot())) << "no frames while spinning";
+    ASSERT_TRUE(Changes(Shot())) << "frames stopped by themselves";
+    PressButton(*x);
+    ReleaseButton(*x);
+    ASSERT_TRUE(Still(Millis(500))) << "still spinning after a click";
+    const Image stopped = Shot();
+
+    // f: fog, with another clear colour.
+    TapKey(*x, XK_f);
+    ASSERT_TRUE(Changes(stopped)) << "f changed nothing";
+    ASSERT_TRUE(Still(Millis(300)));
+    EXPECT_FALSE(Shot().at(1, 1) == stopped.at(1, 1));
+    TapKey(*x, XK_Escape);
+    EXPECT_EQ(ExitStatus(kStart), 0) << Why();
+}
+#endif
 
 }  // namespace

@@ -35,7 +35,7 @@ std::vector<unsigned char> DrawAll(const char* program, const XServer& server) {
     const std::string path = testing::TempDir() + "fixedgl-frames-" + std::to_string(getpid());
     std::vector<std::string> args = {path, std::to_string(kSide)};
     args.insert(args.end(), std::begin(kCases), std::end(kCases));
-    Program run = Launch({program, args, server.display, {}, false});
+    Program run = Launch({program, args, server.display});
     EXPECT_EQ(WaitForExit(run, Millis(20000)), 0) << program << ": " << ReadStderr(run);
     Cleanup(run);
     std::ifstream in(path, std::ios::binary);

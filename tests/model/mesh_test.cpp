@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "model/paraboloid_mesh.h"

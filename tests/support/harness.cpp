@@ -18,8 +18,6 @@
 
 namespace {
 
-std::string probeLibrary;
-
 std::string TempPath(const char* stem) {
     std::string pattern = std::string("/tmp/") + stem + "-XXXXXX";
     close(mkstemp(pattern.data()));
@@ -49,6 +47,17 @@ pid_t Spawn(std::vector<std::string> args, std::vector<std::string> env, int out
     if (pid > 0) setpgid(pid, pid);
     close(outFd);
     return pid;
+}
+
+std::string WindowTitle(Display* display, Window window) {
+    // The EWMH name in UTF-8, else the classic WM_NAME.
+    XTextProperty name{};
+    std::string title;
+    if (XGetTextProperty(display, window, &name, XInternAtom(display, "_NET_WM_NAME", False)) ||
+        XGetWMName(display, window, &name))
+        title.assign(reinterpret_cast<char*>(name.value), name.nitems);
+    XFree(name.value);
+    return title;
 }
 
 }  // namespace
@@ -89,16 +98,12 @@ void StopXServer(XServer& server) {
     server.pid = -1;
 }
 
-void SetProbeLibrary(const std::string& path) {
-    probeLibrary = path;
-}
-
 Program Launch(const LaunchOptions& options) {
     Program program;
     program.outputPath = TempPath("paraboloid-output");
     std::vector<std::string> env = options.env;
     if (options.display) env.push_back("DISPLAY=" + *options.display);
-    if (options.probe) {
+    if (!options.probe.empty()) {
         program.probePath = TempPath("paraboloid-probe");
         int fd = open(program.probePath.c_str(), O_RDWR);
         void* p = ftruncate(fd, sizeof(ProbeBlock)) == 0
@@ -106,7 +111,7 @@ Program Launch(const LaunchOptions& options) {
                       : MAP_FAILED;
         close(fd);
         if (p != MAP_FAILED) program.probe = static_cast<ProbeBlock*>(p);
-        env.push_back("LD_PRELOAD=" + probeLibrary);
+        env.push_back("LD_PRELOAD=" + options.probe);
         env.push_back(std::string(kProbeFileVariable) + "=" + program.probePath);
     }
     std::vector<std::string> args = {options.path};
@@ -188,8 +193,7 @@ Compositor StartCompositor(int width, int height, int scale, const std::string& 
                      args,
                      std::nullopt,
                      {"XDG_RUNTIME_DIR=" + dir, "HOME=" + dir, "WLR_BACKENDS=headless",
-                      "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"},
-                     false});
+                      "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"}});
     if (WaitUntil([&] { return bool(std::ifstream(dir + "/up") >> name); }, Millis(15000)))
         c.socket = dir + "/" + name;
     return c;
@@ -203,11 +207,8 @@ void StopCompositor(Compositor& compositor) {
 
 Image Screenshot(const Compositor& compositor) {
     const std::string path = compositor.dir + "/shot.ppm";
-    Program grim = Launch({"grim",
-                           {"-t", "ppm", path},
-                           std::nullopt,
-                           {"WAYLAND_DISPLAY=" + compositor.socket},
-                           false});
+    Program grim = Launch(
+        {"grim", {"-t", "ppm", path}, std::nullopt, {"WAYLAND_DISPLAY=" + compositor.socket}});
     WaitForExit(grim, Millis(10000));
     Cleanup(grim);
     // P6: a header of four words, then three bytes a pixel, row after row.
@@ -223,17 +224,6 @@ Image Screenshot(const Compositor& compositor) {
         !in.read(reinterpret_cast<char*>(image.pixels.data()), long(image.pixels.size() * 3)))
         return {};
     return image;
-}
-
-std::string WindowTitle(Display* display, Window window) {
-    // The EWMH name in UTF-8, else the classic WM_NAME.
-    XTextProperty name{};
-    std::string title;
-    if (XGetTextProperty(display, window, &name, XInternAtom(display, "_NET_WM_NAME", False)) ||
-        XGetWMName(display, window, &name))
-        title.assign(reinterpret_cast<char*>(name.value), name.nitems);
-    XFree(name.value);
-    return title;
 }
 
 std::string WindowClass(Display* display, Window window) {
@@ -355,9 +345,6 @@ PictureStats Analyse(const Image& image) {
             s.top = std::min(s.top, y), s.bottom = std::max(s.bottom, y);
         }
     }
-    for (int y = s.top; y <= s.bottom; ++y)
-        for (int x = s.left; x <= s.right; ++x)
-            s.backgroundInBox += image.at(x, y) == s.background;
     return s;
 }
 
@@ -376,19 +363,12 @@ void ReleaseButton(Display* display, unsigned button) {
     XSync(display, False);
 }
 
-void PressKey(Display* display, unsigned long keysym) {
-    XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), True, CurrentTime);
-    XSync(display, False);
-}
-
-void ReleaseKey(Display* display, unsigned long keysym) {
-    XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), False, CurrentTime);
-    XSync(display, False);
-}
-
 void TapKey(Display* display, unsigned long keysym, bool shift) {
-    if (shift) PressKey(display, XK_Shift_L);
-    PressKey(display, keysym);
-    ReleaseKey(display, keysym);
-    if (shift) ReleaseKey(display, XK_Shift_L);
+    const KeyCode key = XKeysymToKeycode(display, keysym),
+                  shiftKey = XKeysymToKeycode(display, XK_Shift_L);
+    if (shift) XTestFakeKeyEvent(display, shiftKey, True, CurrentTime);
+    XTestFakeKeyEvent(display, key, True, CurrentTime);
+    XTestFakeKeyEvent(display, key, False, CurrentTime);
+    if (shift) XTestFakeKeyEvent(display, shiftKey, False, CurrentTime);
+    XSync(display, False);
 }

@@ -50,8 +50,8 @@ struct LaunchOptions {
     std::string path;
     std::vector<std::string> args;
     std::optional<std::string> display;  // DISPLAY; nullopt leaves it unset
-    std::vector<std::string> env;        // extra NAME=value entries
-    bool probe = true;                   // preload the probe library
+    std::vector<std::string> env{};      // extra NAME=value entries
+    std::string probe{};                 // the probe library to preload, if any
 };
 
 struct Program {
@@ -61,7 +61,6 @@ struct Program {
     ProbeBlock* probe = nullptr;        // nullptr when started without the probe
 };
 
-void SetProbeLibrary(const std::string& path);
 // Starts a program in its own process group, output sent to a temporary file;
 // the environment is ours, less DISPLAY and LD_PRELOAD, with `env` over it.
 Program Launch(const LaunchOptions& options);
@@ -85,7 +84,6 @@ struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;  // x and y of the top-left corner on the root
 };
 
-std::string WindowTitle(Display* display, Window window);
 std::string WindowClass(Display* display, Window window);
 // The viewable client windows (children of the root or of a window
 // manager's frame) whose title is `title`, or begins with it when `prefix`.
@@ -122,7 +120,7 @@ Tint TintOf(const Rgb& p);
 struct PictureStats {
     Rgb background;
     // Covered pixels differ from the background; the box holds them all.
-    long covered = 0, backgroundInBox = 0;
+    long covered = 0;
     int left = 0, right = -1, top = 0, bottom = -1;
 };
 PictureStats Analyse(const Image& image);
@@ -148,7 +146,5 @@ Image Screenshot(const Compositor& compositor);
 void MovePointer(Display* display, int rootX, int rootY);
 void PressButton(Display* display, unsigned button = 1);
 void ReleaseButton(Display* display, unsigned button = 1);
-void PressKey(Display* display, unsigned long keysym);
-void ReleaseKey(Display* display, unsigned long keysym);
 // Press and release; with `shift` the Shift key is held around it.
 void TapKey(Display* display, unsigned long keysym, bool shift = false);

@@ -62,7 +62,6 @@ extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* data, int* buttonId)
     ProbeBlock* b = Block();
     ProbeBox* box = b && b->boxesShown < std::size(b->boxes) ? &b->boxes[b->boxesShown] : nullptr;
     if (box != nullptr) {
-        std::snprintf(box->title, sizeof box->title, "%s", data->title);
         std::snprintf(box->text, sizeof box->text, "%s", data->message);
         box->flags = data->flags;
     }
@@ -81,7 +80,6 @@ extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
     if (ProbeBlock* b = Block()) {
         std::int64_t now = ProbeNowNs(), zero = 0;
         b->firstFrameNs.compare_exchange_strong(zero, now);
-        b->lastFrameNs.store(now);
         b->frames.fetch_add(1);
     }
 }

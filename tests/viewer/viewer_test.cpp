@@ -1,6 +1,7 @@
 // The viewer's own window, procedure and message loop on a private X server,
 // drawing with Mesa: the scene, the frames, and what keys, pointer and paint
-// messages do to them.
+// messages do to them; the trackball's arithmetic against values worked out by
+// hand, its states through the moves a user makes, and the palette's colour cube.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -126,17 +127,10 @@ TEST_F(ViewerWindow, DrawsEachFaceOnceAndTheNearPartOverTheFar) {
     glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
     EXPECT_EQ(std::pair(fogMode, doubleBuffered), std::pair(GL_EXP2, 1));
 
-    for (int i = 0; i < 59; ++i)
+    // Sixty frames of the start-up spin leave the state as they found it:
+    // the poses below are drawn after them.
+    for (int i = 0; i < 60; ++i)
         DrawFrame();
-    const Image start = Drawn();  // the 60th frame of the start-up spin: 30 degrees
-    // The left third shows the upper side only: not one pixel of the back
-    // material, which reversed copies of the faces would bring through.
-    long tints[3] = {};
-    for (int y = 0; y < kSide; ++y)
-        for (int x = 0; x < kSide / 3; ++x)
-            ++tints[int(TintOf(start.at(x, y)))];
-    EXPECT_GT(tints[int(Tint::Red)], 1000);
-    EXPECT_EQ(tints[int(Tint::Blue)], 0);
     for (int light = 0; light < 8; ++light)
         EXPECT_EQ(glIsEnabled(GL_LIGHT0 + light), light < 7) << "light " << light;
 
@@ -310,19 +304,70 @@ TEST_F(ViewerWindow, TheLoopDrawsWhenNothingWaits) {
     PostQuitMessage(7);
     EXPECT_EQ(std::pair(RunMessageLoop(), hookCalls), std::pair(7, 0));
     EXPECT_EQ(std::pair(RunMessageLoop(), hookCalls), std::pair(0, 25));
+}
 
-    // While it spins, the hook stays and a paint adds nothing; a press gives one more frame.
-    viewer.redrawHook = RedrawHook;
-    EXPECT_EQ(IdleFrames(5), 5);
-    Send(WM_PAINT);
-    EXPECT_EQ(viewer.redrawHook, RedrawHook);
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, 5, 5);
-    EXPECT_EQ(IdleFrames(10), 1);
+// (dragging, spinActive, keepAnimating), and whether a frame was asked for since the last call.
+std::tuple<int, int, int, bool> State() {
+    const bool asked = viewer.redrawHook != nullptr;
+    viewer.redrawHook = nullptr;
+    return {viewer.dragging, viewer.spinActive, viewer.keepAnimating, asked};
+}
 
-    // Still, requests coalesce into one frame.
-    RequestRedraw();
-    Send(WM_PAINT), Send(WM_PAINT), Send(WM_CHAR, 'p');
-    EXPECT_EQ(std::pair(IdleFrames(10), viewer.redrawHook), std::pair(1, RedrawFunction{}));
+TEST(Trackball, PressesMovesAndReleases) {
+    viewer = stateAtLoad;
+    viewer.clientWidth = viewer.clientHeight = 200;
+    // Pressed and released elsewhere without a move: the spin goes on as it was.
+    TrackballPress(70, 80);
+    EXPECT_EQ(State(), std::tuple(1, 1, 0, false));
+    TrackballRelease(71, 80);
+    EXPECT_EQ(State(), std::tuple(0, 1, 1, true));
+    EXPECT_EQ(std::tuple(viewer.spinAngle, viewer.spinAxis[1]), std::tuple(-0.5f, 1.0f));
+
+    // From (0, 0, 1) to (0.57735, 0, 0.81650): a chord of 0.60581, so 54.52
+    // degrees about (0, 0.57735, 0): a move right turns the front right.
+    TrackballPress(100, 100);
+    TrackballDrag(150, 100);
+    const float* axis = viewer.spinAxis;
+    EXPECT_NEAR(viewer.spinAngle, 54.5232f, 1e-3f);
+    EXPECT_LT(std::hypot(axis[0], axis[1] - 0.577350f, axis[2]), 1e-5f);
+    EXPECT_EQ(State(), std::tuple(1, 1, 0, true));
+
+    // A move up turns about -x, so the front follows the pointer up; a move
+    // to where the pointer already is turns nothing.
+    TrackballPress(100, 100);
+    TrackballDrag(100, 50);
+    EXPECT_NEAR(axis[0], -0.577350f, 1e-5f);
+    TrackballDrag(100, 50);
+    EXPECT_EQ(viewer.spinAngle, 0.0f);
+    // A drag back to the press point stops it, as a click does; a release
+    // while still then changes nothing.
+    TrackballDrag(100, 100);
+    TrackballRelease(100, 100);
+    EXPECT_EQ(State(), std::tuple(0, 0, 0, true));
+    TrackballRelease(5, 5);
+    EXPECT_EQ(State(), std::tuple(0, 0, 0, false));
+}
+
+TEST(Palette, IsAColourCubeOfTheFormatsComponents) {
+    PIXELFORMATDESCRIPTOR format = {};  // 8-bit 3-3-2: red bits 0-2, green 3-5, blue 6-7
+    format.cRedBits = 3, format.cGreenBits = 3, format.cGreenShift = 3;
+    format.cBlueBits = 2, format.cBlueShift = 6;
+    const PIXELFORMATDESCRIPTOR index = {};  // colour index: no component bits at all
+    // Levels truncate: 1 of 7 is 255 / 7 = 36, 1 of 3 is 85.
+    const struct {
+        const PIXELFORMATDESCRIPTOR* format;
+        int entry, r, g, b;
+    } cases[] = {{&format, 0x07, 255, 0, 0},
+                 {&format, 0xC0, 0, 0, 255},
+                 {&format, 255, 255, 255, 255},
+                 {&format, 0x49, 36, 36, 85},
+                 {&index, 200, 0, 0, 0}};
+    for (const auto& c : cases) {
+        const PALETTEENTRY e = PaletteEntryFor(c.entry, *c.format);
+        EXPECT_EQ(std::tuple(int(e.peRed), int(e.peGreen), int(e.peBlue), int(e.peFlags)),
+                  std::tuple(c.r, c.g, c.b, 0))
+            << "entry " << c.entry;
+    }
 }
 
 }  // namespace
