@@ -128,6 +128,8 @@ class WebPage(unittest.TestCase):
             page.key(key)
             self.assertTrue(shows(quiet(page)), key)
             self.assertEqual(page.evaluate("frames_"), count + 1, key)
+            if chromium:  # and the page took the key from the browser
+                self.assertTrue(page.evaluate(f"keys_.some((e) => e.key === '{key}' && e.defaultPrevented)"))
             page.drag(middle(page, f"[aria-keyshortcuts={key.upper()}]"))  # a click
             self.assertFalse(differ(picture, quiet(page)), f"{key} and its control")
             self.assertEqual(page.evaluate("document.activeElement.id"), "canvas")
@@ -181,7 +183,13 @@ class WebPage(unittest.TestCase):
             page.touch("Cancel", [])
             turning(page, "turning after a cancelled touch")
 
-            # The controls, below the canvas, by touch: Quit ends the program.
+            # The controls, below the canvas, by touch: wireframe, fog, and Quit, which ends the program.
+            page.swipe([(x, y)])
+            picture = quiet(page)
+            page.swipe([middle(page, "[aria-keyshortcuts=P]")])
+            self.assertGreater(background(quiet(page)), 1.1 * background(picture))
+            page.swipe([middle(page, "[aria-keyshortcuts=F]")])
+            self.assertEqual(quiet(page).getpixel((1, 1)), FOG_BACKGROUND)
             page.swipe([middle(page, "[aria-keyshortcuts=Escape]")])
             self.assertEqual(page.wait_for(STATUS), ENDED)
             # The controls have gone; nothing, the status line included, is wider than the page.
