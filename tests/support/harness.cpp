@@ -226,15 +226,6 @@ Image Screenshot(const Compositor& compositor) {
     return image;
 }
 
-std::string WindowClass(Display* display, Window window) {
-    XClassHint hint{};
-    if (XGetClassHint(display, window, &hint) == 0) return {};
-    std::string result = hint.res_class != nullptr ? hint.res_class : "";
-    XFree(hint.res_name);
-    XFree(hint.res_class);
-    return result;
-}
-
 std::vector<Window> FindWindows(Display* display, const std::string& title, bool prefix) {
     // Windows may vanish while we look at them.
     auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });

@@ -84,7 +84,6 @@ struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;  // x and y of the top-left corner on the root
 };
 
-std::string WindowClass(Display* display, Window window);
 // The viewable client windows (children of the root or of a window
 // manager's frame) whose title is `title`, or begins with it when `prefix`.
 std::vector<Window> FindWindows(Display* display, const std::string& title, bool prefix = false);
