@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numeric>
 #include <thread>
 
 namespace {
@@ -163,15 +164,8 @@ bool WaitForFrames(const Program& program, std::uint64_t count, Millis timeout) 
 }
 
 bool WaitForQuiet(const Program& program, Millis quiet, Millis timeout) {
-    auto since = std::chrono::steady_clock::now();
-    std::uint64_t last = Frames(program);
-    return WaitUntil(
-        [&] {
-            if (Frames(program) != last)
-                last = Frames(program), since = std::chrono::steady_clock::now();
-            return std::chrono::steady_clock::now() - since >= quiet;
-        },
-        timeout);
+    return WaitUntil([&] { return !WaitForFrames(program, Frames(program) + 1, quiet); }, timeout,
+                     Millis(0));
 }
 
 Compositor StartCompositor(int width, int height, int scale, const std::string& config) {
@@ -301,11 +295,9 @@ Image Capture(Display* display, Window window) {
         g.width ? XGetImage(display, window, 0, 0, g.width, g.height, AllPlanes, ZPixmap) : nullptr;
     if (x == nullptr) return {};
     Image image{x->width, x->height, {}};
-    for (int y = 0; y < x->height; ++y) {
-        for (int i = 0; i < x->width; ++i) {
-            unsigned long p = XGetPixel(x, i, y);  // depth 24: 8 bits a channel
-            image.pixels.push_back({std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)});
-        }
+    for (int i = 0; i < x->width * x->height; ++i) {
+        unsigned long p = XGetPixel(x, i % x->width, i / x->width);  // depth 24: 8 bits a channel
+        image.pixels.push_back({std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)});
     }
     XDestroyImage(x);
     return image;
@@ -313,10 +305,8 @@ Image Capture(Display* display, Window window) {
 
 long DifferentPixels(const Image& a, const Image& b) {
     if (a.width != b.width || a.height != b.height) return long(a.pixels.size());
-    long n = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i)
-        n += !(a.pixels[i] == b.pixels[i]);
-    return n;
+    return std::transform_reduce(a.pixels.begin(), a.pixels.end(), b.pixels.begin(), 0L,
+                                 std::plus<>(), std::not_equal_to<>());
 }
 
 Tint TintOf(const Rgb& p) {
