@@ -313,10 +313,9 @@ TEST_F(Viewer, FillsTheWindowATilingManagerHoldsAndTurnsAboutItsMiddle) {
         return std::abs(s.left + s.right - g.width) <= 3 &&
                std::abs(s.top + s.bottom - g.height) <= 3;
     };
-    EXPECT_TRUE(WaitUntil(centred, kFrame))
-        << "box " << s.left << "-" << s.right << " x " << s.top << "-" << s.bottom;
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
-    ASSERT_TRUE(centred());
+    ASSERT_TRUE(centred()) << "box " << s.left << "-" << s.right << " x " << s.top << "-"
+                           << s.bottom;
     const PictureStats still = s;
     // Undistorted: cut at heights -3 and 3, it spans 6 of the 8 units the
     // height shows, and one unit across is as long as one up. Turned about
@@ -424,7 +423,6 @@ TEST_F(Viewer, OpensOnADisplayThatAnswersAndEndsWithOneOnOthers) {
         {silent, {}, "does not answer"},
         {std::nullopt, {onWayland}, "does not answer"},
         {silent, {onWayland, "SDL_VIDEODRIVER=x11,wayland"}, "does not answer"},
-        {":" + tcp, {}, nullptr},
         {"[::1]:" + tcp, {}, nullptr},
         {"inet6/[::1]:" + tcp, {}, nullptr},
         // Wayland, which comes first, is silent: the X display is taken
@@ -499,7 +497,7 @@ protected:
     }
     // Whether the picture changes from `from` within `timeout`.
     bool Changes(const Image& from, Millis timeout = kStart) {
-        return WaitUntil([&] { return !(Shot() == from); }, timeout, Millis(20));
+        return WaitUntil([&] { return DifferentPixels(Shot(), from) > 0; }, timeout, Millis(20));
     }
     // Waits until the picture has stayed the same for `quiet`.
     bool Still(Millis quiet) {

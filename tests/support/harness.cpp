@@ -227,9 +227,8 @@ std::vector<Window> FindWindows(Display* display, const std::string& title, bool
     // Client windows are children of the root or, under a window manager,
     // nested in its frames (named or not) a level or two down.
     std::vector<std::pair<Window, int>> pending = {{DefaultRootWindow(display), 0}};
-    while (!pending.empty()) {
-        auto [window, depth] = pending.back();
-        pending.pop_back();
+    for (std::size_t next = 0; next < pending.size(); ++next) {
+        const auto [window, depth] = pending[next];
         Window root, parent, *children = nullptr;
         unsigned count = 0;
         XQueryTree(display, window, &root, &parent, &children, &count);

@@ -105,7 +105,6 @@ struct Image {
     int width = 0, height = 0;
     std::vector<Rgb> pixels;  // row after row, top row first
     const Rgb& at(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
-    bool operator==(const Image&) const = default;
 };
 
 Image Capture(Display* display, Window window);
