@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -35,10 +36,8 @@ pid_t Spawn(std::vector<std::string> args, std::vector<std::string> env, int out
         unsetenv("LD_PRELOAD");
         for (std::string& e : env)
             putenv(e.data());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
+        std::vector<char*> argv(args.size() + 1);  // null-terminated
+        std::ranges::transform(args, argv.begin(), [](std::string& a) { return a.data(); });
         dup2(outFd, 1);
         dup2(outFd, 2);
         setpgid(0, 0);
@@ -183,11 +182,10 @@ Compositor StartCompositor(int width, int height, int scale, const std::string& 
         as = {"--reuid=" + std::to_string(nobody->pw_uid),
               "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups", "sway"};
     args.insert(args.begin(), as.begin(), as.end());
-    c.sway = Launch({as.empty() ? "sway" : "setpriv",
-                     args,
-                     std::nullopt,
-                     {"XDG_RUNTIME_DIR=" + dir, "HOME=" + dir, "WLR_BACKENDS=headless",
-                      "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"}});
+    const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir, "HOME=" + dir,
+                                          "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
+                                          "WLR_LIBINPUT_NO_DEVICES=1"};
+    c.sway = Launch({as.empty() ? "sway" : "setpriv", args, std::nullopt, env});
     if (WaitUntil([&] { return bool(std::ifstream(dir + "/up") >> name); }, Millis(15000)))
         c.socket = dir + "/" + name;
     return c;
@@ -314,9 +312,7 @@ Tint TintOf(const Rgb& p) {
 }
 
 PictureStats Analyse(const Image& image) {
-    PictureStats s{image.pixels.empty() ? Rgb{} : image.at(1, 1)};
-    s.left = image.width;
-    s.top = image.height;
+    PictureStats s{image.pixels.empty() ? Rgb{} : image.at(1, 1), 0, image.width, -1, image.height};
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             if (image.at(x, y) == s.background) continue;
