@@ -75,10 +75,9 @@ XServer StartXServer(int width, int height, const std::vector<std::string>& extr
     // accepts connections.
     int fds[2];
     if (pipe(fds) != 0) return {};
+    const std::string size = std::to_string(width) + "x" + std::to_string(height) + "x24";
     std::vector<std::string> args = {
-        "Xvfb",      "-displayfd", std::to_string(fds[1]),
-        "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
-        "-nolisten", "tcp"};
+        "Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", size, "-nolisten", "tcp"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     XServer server{Spawn(args, {}, open("/dev/null", O_WRONLY)), ":"};
     close(fds[1]);
