@@ -169,8 +169,9 @@ TEST_F(Viewer, ASessionFromTheNoticeThroughKeysAndDrags) {
     EXPECT_EQ(IconPixelsDiffering(*x, window, paraboloidIconRgba, kParaboloidIconSize), 0);
     EXPECT_EQ(paraboloidIconRgba[3], 0) << "the icon's corner is not transparent";
 
-    // It spins from the start, on the clear colour (the tiling session checks its size).
-    ExpectTurning("no spin");
+    // It spins from the start (the Wayland session counts its frames and the
+    // Wine session sees them turn), on the clear colour (the tiling session
+    // checks its size).
     EXPECT_EQ(Analyse(Shot()).background, kBackground);
 
     // A click without movement stops it; the timer then wakes it without frames.
@@ -318,14 +319,14 @@ TEST_F(Viewer, FillsTheWindowATilingManagerHoldsTurnsAboutItsMiddleAndEndsOnEsca
     EXPECT_TRUE(s.left > 0 && across > 5.5 && across < 8) << across << " units across";
 
     // A drag across the middle turns it about the vertical axis: the cut
-    // edges at the top and bottom stay where they are.
+    // edges at the top and bottom stay where they are (the first session
+    // sees that drags turn it at all).
     Centre(-150, 0);
     PressButton(*x);
     for (int dx = -140; dx <= 150; dx += 10)
         Centre(dx, 0);
     ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
     EXPECT_TRUE(centred());
-    EXPECT_NE(std::pair(s.left, s.covered), std::pair(still.left, still.covered)) << "no turn";
     EXPECT_NEAR(s.top, still.top, 1);
     EXPECT_NEAR(s.bottom, still.bottom, 1);
 
