@@ -159,18 +159,19 @@ protected:
     Geometry g;
 };
 
-TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
+TEST_F(Viewer, ASessionFromTheNoticeThroughKeysAndDrags) {
     ASSERT_NO_FATAL_FAILURE(Serve(1920, 1080));
     ASSERT_NO_FATAL_FAILURE(Start());
 
-    // Square, 0.8 of the screen height, at (50, 50), with its class and icon.
+    // Square, 0.8 of the screen height, at (50, 50), with its icon (the
+    // Wayland session's compositor knows it by its class).
     EXPECT_EQ(std::tuple(g.x, g.y, g.width, g.height), std::tuple(50, 50, 864, 864));
-    EXPECT_EQ(WindowClass(*x, window), "OpenGL");
     EXPECT_EQ(IconPixelsDiffering(*x, window, paraboloidIconRgba, kParaboloidIconSize), 0);
     EXPECT_EQ(paraboloidIconRgba[3], 0) << "the icon's corner is not transparent";
 
-    // It spins from the start, on the clear colour (the tiling session checks its size).
-    ExpectTurning("no spin");
+    // It spins from the start (the Wayland session counts its frames and the
+    // Wine session sees them turn), on the clear colour (the tiling session
+    // checks its size).
     EXPECT_EQ(Analyse(Shot()).background, kBackground);
 
     // A click without movement stops it; the timer then wakes it without frames.
@@ -206,18 +207,9 @@ TEST_F(Viewer, ASessionFromTheNoticeToEscape) {
     EXPECT_EQ(DifferentPixels(OneFrame(XK_j), still), 0);
     EXPECT_EQ(Frames(viewer), frames + 1);
 
-    TapKey(*x, XK_Escape);
-    EXPECT_EQ(ExitStatus(Millis(1000)), 0) << Why();
-}
-
-TEST_F(Viewer, ASessionOfDragsThrowsAndClicks) {
-    ASSERT_NO_FATAL_FAILURE(Serve(1280, 1024));
-    ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(ClickToStop());
-
     // Dragged out past the left edge, the captured pointer turns it still
     // while the button is held, and let go there, it is thrown: it keeps turning.
-    auto frames = Frames(viewer);
+    frames = Frames(viewer);
     Centre();
     PressButton(*x);
     Centre(-200, 0);
@@ -265,13 +257,6 @@ TEST_F(Viewer, ASessionOfDragsThrowsAndClicks) {
     Centre(-100, 40);
     Centre(60, -80);
     EXPECT_FALSE(WaitForFrames(viewer, frames + 1, kQuiet)) << "the lost drag goes on";
-
-    // Escape during a drag ends it with status 0.
-    Centre();
-    PressButton(*x);
-    Centre(40, 20);
-    TapKey(*x, XK_Escape);
-    EXPECT_EQ(ExitStatus(Millis(1000)), 0) << Why();
 }
 
 TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
@@ -304,7 +289,7 @@ TEST_F(Viewer, KeepsItsSizeUnderAWindowManagerAndClosesFromIt) {
     EXPECT_EQ(ExitStatus(Millis(2000)), 0) << Why();
 }
 
-TEST_F(Viewer, FillsTheWindowATilingManagerHoldsAndTurnsAboutItsMiddle) {
+TEST_F(Viewer, FillsTheWindowATilingManagerHoldsTurnsAboutItsMiddleAndEndsOnEscape) {
     ASSERT_NO_FATAL_FAILURE(Serve(1600, 1000));
     // i3 runs its exec lines once it manages the screen.
     const std::string config = ::testing::TempDir() + "i3-" + std::to_string(getpid());
@@ -322,10 +307,9 @@ TEST_F(Viewer, FillsTheWindowATilingManagerHoldsAndTurnsAboutItsMiddle) {
         return std::abs(s.left + s.right - g.width) <= 3 &&
                std::abs(s.top + s.bottom - g.height) <= 3;
     };
-    EXPECT_TRUE(WaitUntil(centred, kFrame))
-        << "box " << s.left << "-" << s.right << " x " << s.top << "-" << s.bottom;
     ASSERT_NO_FATAL_FAILURE(ClickToStop());
-    ASSERT_TRUE(centred());
+    ASSERT_TRUE(centred()) << "box " << s.left << "-" << s.right << " x " << s.top << "-"
+                           << s.bottom;
     const PictureStats still = s;
     // Undistorted: cut at heights -3 and 3, it spans 6 of the 8 units the
     // height shows, and one unit across is as long as one up. Turned about
@@ -335,21 +319,26 @@ TEST_F(Viewer, FillsTheWindowATilingManagerHoldsAndTurnsAboutItsMiddle) {
     EXPECT_TRUE(s.left > 0 && across > 5.5 && across < 8) << across << " units across";
 
     // A drag across the middle turns it about the vertical axis: the cut
-    // edges at the top and bottom stay where they are.
+    // edges at the top and bottom stay where they are (the first session
+    // sees that drags turn it at all).
     Centre(-150, 0);
     PressButton(*x);
     for (int dx = -140; dx <= 150; dx += 10)
         Centre(dx, 0);
     ASSERT_TRUE(WaitForQuiet(viewer, kQuiet, kFrame));
     EXPECT_TRUE(centred());
-    EXPECT_NE(std::pair(s.left, s.covered), std::pair(still.left, still.covered)) << "no turn";
     EXPECT_NEAR(s.top, still.top, 1);
     EXPECT_NEAR(s.bottom, still.bottom, 1);
+
+    // Escape during the drag ends it with status 0.
+    TapKey(*x, XK_Escape);
+    EXPECT_EQ(ExitStatus(Millis(1000)), 0) << Why();
 }
 
 TEST_F(Viewer, InAWaylandSessionIsDrawnByWaylandAtTheOutputsScale) {
     // Both displays, as in a Wayland session with XWayland; the compositor's
-    // output at scale 2: 1280x800 pixels, 640x400 points.
+    // output at scale 2: 1280x800 pixels, 640x400 points. It floats the
+    // viewer's window by its class, OpenGL.
     ASSERT_NO_FATAL_FAILURE(Serve(1280, 1024));
     wayland =
         StartCompositor(1280, 800, 2, "for_window [app_id=OpenGL] floating enable, border none");
@@ -358,24 +347,17 @@ TEST_F(Viewer, InAWaylandSessionIsDrawnByWaylandAtTheOutputsScale) {
     // The notice on X, the window on Wayland.
     ASSERT_NO_FATAL_FAILURE(Start(XK_Return, false, {onWayland}));
     ASSERT_TRUE(WaitForFrames(viewer, 10, kStart)) << "no frame" << Why();
-    EXPECT_EQ(FindWindows(*x, kTitle).size(), 0u) << "the window is on X";
 
-    // 0.8 of the screen's height in the output's pixels, drawn at them: a
-    // picture the compositor upscales has every block of 2x2 pixels in one
-    // colour.
+    // On the output (not on X), 0.8 of the screen's height in the output's
+    // pixels, drawn at them: a picture the compositor upscales has every
+    // block of 2x2 pixels in one colour.
     const Image shot = Screenshot(wayland);
     const PictureStats s = Analyse(shot);  // the window on the output's background
     EXPECT_EQ(std::pair(s.right - s.left + 1, s.bottom - s.top + 1), std::pair(640, 640));
-    long mixed = 0, covered = 0;
-    for (int y = s.top; y < s.bottom; y += 2) {
-        for (int i = s.left; i < s.right; i += 2) {
-            const Rgb& p = shot.at(i, y);
-            mixed +=
-                !(p == shot.at(i + 1, y) && p == shot.at(i, y + 1) && p == shot.at(i + 1, y + 1));
-            covered += !(p == kBackground);
-        }
-    }
-    EXPECT_GT(mixed, covered / 20) << "upscaled: " << mixed << " of " << covered << " blocks";
+    long mixed = 0;  // pixels unlike their right neighbour, at even x: none where upscaled
+    for (std::size_t i = 0; i + 1 < shot.pixels.size(); i += 2)
+        mixed += !(shot.pixels[i] == shot.pixels[i + 1]);
+    EXPECT_GT(mixed, s.covered / 100) << "upscaled: " << mixed << " of " << s.covered;
     kill(viewer.pid, SIGTERM);
     EXPECT_EQ(ExitStatus(kFrame), 0) << Why();
     Cleanup(viewer);
@@ -405,7 +387,6 @@ TEST_F(Viewer, WithoutAContextShowsAnErrorAndEndsWithOne) {
         ASSERT_NO_FATAL_FAILURE(Start(XK_Return, false, c.env));
         Window error = WaitForWindow(*x, "Error", kStart);
         ASSERT_NE(error, 0u) << "no error box" << Why();
-        ASSERT_EQ(viewer.probe->boxesShown.load(), 2u);
         EXPECT_STREQ(viewer.probe->boxes[1].text, c.text);
         EXPECT_EQ(viewer.probe->boxes[1].flags, 0x10u) << "not an error box";
         EXPECT_EQ(Frames(viewer), 0u);
@@ -439,38 +420,32 @@ TEST_F(Viewer, OpensOnADisplayThatAnswersAndEndsWithOneOnOthers) {
         {silent, {}, "does not answer"},
         {std::nullopt, {onWayland}, "does not answer"},
         {silent, {onWayland, "SDL_VIDEODRIVER=x11,wayland"}, "does not answer"},
-        {":" + tcp, {}, nullptr},
         {"[::1]:" + tcp, {}, nullptr},
         {"inet6/[::1]:" + tcp, {}, nullptr},
         // Wayland, which comes first, is silent: the X display is taken
         // without waiting out the time a display has to answer.
         {":" + tcp, {onWayland}, nullptr},
     };
+    const std::string notice = "soft by .+: " + std::string(kNotice) + "\n";
     for (const auto& c : cases) {
         ASSERT_NO_FATAL_FAILURE(Launch(c.display, c.env));
         SCOPED_TRACE(c.display.value_or("-") + (c.env.empty() ? "" : " " + c.env.back()));
         if (c.cause == nullptr) {
-            // Half the time a display has to answer.
+            // The notice within half the time a display has to answer, then the window.
             EXPECT_TRUE(WaitUntil([&] { return !ReadStderr(viewer).empty(); }, Millis(2500)))
                 << "no notice at once";
             ASSERT_NO_FATAL_FAILURE(AwaitWindow());
-            // The notice, with the reason why it is not a box.
-            EXPECT_TRUE(std::regex_match(ReadStderr(viewer),
-                                         std::regex("paraboloid: cannot show a message box: .+\n"
-                                                    "soft by .+: " +
-                                                    std::string(kNotice) + "\n")))
-                << ReadStderr(viewer);
             kill(viewer.pid, SIGTERM);
-            EXPECT_EQ(ExitStatus(kFrame), 0) << Why();
-        } else {
-            // Within the time a display has to answer (5 s), the notice as
-            // one line, then one line that names the cause.
-            EXPECT_EQ(ExitStatus(Millis(7000)), 1) << Why();
-            EXPECT_TRUE(std::regex_match(
-                ReadStderr(viewer), std::regex("soft by .+: " + std::string(kNotice) + "\n[^\n]*" +
-                                               c.cause + "[^\n]*\n")))
-                << ReadStderr(viewer);
         }
+        // Within the time a display has to answer (5 s): the notice as one
+        // line, then one line that names the cause; before a window, the
+        // reason why the notice is not a box.
+        EXPECT_EQ(ExitStatus(Millis(7000)), c.cause ? 1 : 0) << Why();
+        EXPECT_TRUE(std::regex_match(
+            ReadStderr(viewer),
+            std::regex(c.cause ? notice + "[^\n]*" + c.cause + "[^\n]*\n"
+                               : "paraboloid: cannot show a message box: .+\n" + notice)))
+            << ReadStderr(viewer);
         Cleanup(viewer);
     }
     unlink(wayland.c_str());
@@ -519,14 +494,11 @@ protected:
     }
     // Whether the picture changes from `from` within `timeout`.
     bool Changes(const Image& from, Millis timeout = kStart) {
-        return WaitUntil([&] { return !(Shot() == from); }, timeout, Millis(20));
+        return WaitUntil([&] { return DifferentPixels(Shot(), from) > 0; }, timeout, Millis(20));
     }
     // Waits until the picture has stayed the same for `quiet`.
     bool Still(Millis quiet) {
-        const auto end = std::chrono::steady_clock::now() + kStart;
-        while (Changes(Shot(), quiet))
-            if (std::chrono::steady_clock::now() > end) return false;
-        return true;
+        return WaitUntil([&] { return !Changes(Shot(), quiet); }, kStart, Millis(0));
     }
 };
 
@@ -536,11 +508,9 @@ TEST_F(WineViewer, ASessionFromTheNoticeToEscape) {
                                           "WINEDLLOVERRIDES=mscoree,mshtml="};
     viewer = ::Launch({PARABOLOID_WINE, {PARABOLOID_EXE}, server.display, env});
 
-    // The notice, and nothing else on screen while it waits (Wine starts
-    // slowly the first time a prefix is used).
+    // The notice (Wine starts slowly the first time a prefix is used).
     const Window notice = WaitForWindow(*x, "soft by ", Millis(60000), true);
     ASSERT_NE(notice, 0u) << "no notice" << Why();
-    EXPECT_TRUE(FindWindows(*x, kTitle).empty());
     // The manifest brings common controls 6: the OK button gets the current
     // style's blue frame, where the Windows 95 style has only greys.
     const auto blue = [](const Rgb& p) { return TintOf(p) == Tint::Blue; };

@@ -11,9 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numeric>
 #include <thread>
 
 namespace {
@@ -34,10 +36,8 @@ pid_t Spawn(std::vector<std::string> args, std::vector<std::string> env, int out
         unsetenv("LD_PRELOAD");
         for (std::string& e : env)
             putenv(e.data());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
+        std::vector<char*> argv(args.size() + 1);  // null-terminated
+        std::ranges::transform(args, argv.begin(), [](std::string& a) { return a.data(); });
         dup2(outFd, 1);
         dup2(outFd, 2);
         setpgid(0, 0);
@@ -75,10 +75,9 @@ XServer StartXServer(int width, int height, const std::vector<std::string>& extr
     // accepts connections.
     int fds[2];
     if (pipe(fds) != 0) return {};
+    const std::string size = std::to_string(width) + "x" + std::to_string(height) + "x24";
     std::vector<std::string> args = {
-        "Xvfb",      "-displayfd", std::to_string(fds[1]),
-        "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
-        "-nolisten", "tcp"};
+        "Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", size, "-nolisten", "tcp"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     XServer server{Spawn(args, {}, open("/dev/null", O_WRONLY)), ":"};
     close(fds[1]);
@@ -163,15 +162,8 @@ bool WaitForFrames(const Program& program, std::uint64_t count, Millis timeout) 
 }
 
 bool WaitForQuiet(const Program& program, Millis quiet, Millis timeout) {
-    auto since = std::chrono::steady_clock::now();
-    std::uint64_t last = Frames(program);
-    return WaitUntil(
-        [&] {
-            if (Frames(program) != last)
-                last = Frames(program), since = std::chrono::steady_clock::now();
-            return std::chrono::steady_clock::now() - since >= quiet;
-        },
-        timeout);
+    return WaitUntil([&] { return !WaitForFrames(program, Frames(program) + 1, quiet); }, timeout,
+                     Millis(0));
 }
 
 Compositor StartCompositor(int width, int height, int scale, const std::string& config) {
@@ -189,11 +181,10 @@ Compositor StartCompositor(int width, int height, int scale, const std::string& 
         as = {"--reuid=" + std::to_string(nobody->pw_uid),
               "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups", "sway"};
     args.insert(args.begin(), as.begin(), as.end());
-    c.sway = Launch({as.empty() ? "sway" : "setpriv",
-                     args,
-                     std::nullopt,
-                     {"XDG_RUNTIME_DIR=" + dir, "HOME=" + dir, "WLR_BACKENDS=headless",
-                      "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"}});
+    const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir, "HOME=" + dir,
+                                          "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
+                                          "WLR_LIBINPUT_NO_DEVICES=1"};
+    c.sway = Launch({as.empty() ? "sway" : "setpriv", args, std::nullopt, env});
     if (WaitUntil([&] { return bool(std::ifstream(dir + "/up") >> name); }, Millis(15000)))
         c.socket = dir + "/" + name;
     return c;
@@ -226,15 +217,6 @@ Image Screenshot(const Compositor& compositor) {
     return image;
 }
 
-std::string WindowClass(Display* display, Window window) {
-    XClassHint hint{};
-    if (XGetClassHint(display, window, &hint) == 0) return {};
-    std::string result = hint.res_class != nullptr ? hint.res_class : "";
-    XFree(hint.res_name);
-    XFree(hint.res_class);
-    return result;
-}
-
 std::vector<Window> FindWindows(Display* display, const std::string& title, bool prefix) {
     // Windows may vanish while we look at them.
     auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
@@ -242,9 +224,8 @@ std::vector<Window> FindWindows(Display* display, const std::string& title, bool
     // Client windows are children of the root or, under a window manager,
     // nested in its frames (named or not) a level or two down.
     std::vector<std::pair<Window, int>> pending = {{DefaultRootWindow(display), 0}};
-    while (!pending.empty()) {
-        auto [window, depth] = pending.back();
-        pending.pop_back();
+    for (std::size_t next = 0; next < pending.size(); ++next) {
+        const auto [window, depth] = pending[next];
         Window root, parent, *children = nullptr;
         unsigned count = 0;
         XQueryTree(display, window, &root, &parent, &children, &count);
@@ -310,11 +291,9 @@ Image Capture(Display* display, Window window) {
         g.width ? XGetImage(display, window, 0, 0, g.width, g.height, AllPlanes, ZPixmap) : nullptr;
     if (x == nullptr) return {};
     Image image{x->width, x->height, {}};
-    for (int y = 0; y < x->height; ++y) {
-        for (int i = 0; i < x->width; ++i) {
-            unsigned long p = XGetPixel(x, i, y);  // depth 24: 8 bits a channel
-            image.pixels.push_back({std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)});
-        }
+    for (int i = 0; i < x->width * x->height; ++i) {
+        unsigned long p = XGetPixel(x, i % x->width, i / x->width);  // depth 24: 8 bits a channel
+        image.pixels.push_back({std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)});
     }
     XDestroyImage(x);
     return image;
@@ -322,10 +301,8 @@ Image Capture(Display* display, Window window) {
 
 long DifferentPixels(const Image& a, const Image& b) {
     if (a.width != b.width || a.height != b.height) return long(a.pixels.size());
-    long n = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i)
-        n += !(a.pixels[i] == b.pixels[i]);
-    return n;
+    return std::transform_reduce(a.pixels.begin(), a.pixels.end(), b.pixels.begin(), 0L,
+                                 std::plus<>(), std::not_equal_to<>());
 }
 
 Tint TintOf(const Rgb& p) {
@@ -334,9 +311,7 @@ Tint TintOf(const Rgb& p) {
 }
 
 PictureStats Analyse(const Image& image) {
-    PictureStats s{image.pixels.empty() ? Rgb{} : image.at(1, 1)};
-    s.left = image.width;
-    s.top = image.height;
+    PictureStats s{image.pixels.empty() ? Rgb{} : image.at(1, 1), 0, image.width, -1, image.height};
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             if (image.at(x, y) == s.background) continue;

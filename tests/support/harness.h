@@ -84,7 +84,6 @@ struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;  // x and y of the top-left corner on the root
 };
 
-std::string WindowClass(Display* display, Window window);
 // The viewable client windows (children of the root or of a window
 // manager's frame) whose title is `title`, or begins with it when `prefix`.
 std::vector<Window> FindWindows(Display* display, const std::string& title, bool prefix = false);
@@ -106,7 +105,6 @@ struct Image {
     int width = 0, height = 0;
     std::vector<Rgb> pixels;  // row after row, top row first
     const Rgb& at(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
-    bool operator==(const Image&) const = default;
 };
 
 Image Capture(Display* display, Window window);
