@@ -1,5 +1,6 @@
 // Attaching the layer to an OpenGL ES 2.0 context: its functions, the shader
-// pair, and OpenGL 1.1's initial fixedglState.
+// pair and OpenGL 1.1's initial state; and making them anew in a context
+// that came back empty after a loss (FixedGlRestore).
 #include <cstring>
 
 #include "fixedgl/state.h"

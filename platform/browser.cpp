@@ -185,7 +185,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void PlatformPagePointer(int kind, int x, int y,
 extern "C" EMSCRIPTEN_KEEPALIVE void PlatformPageRestored() {
     FixedGlRestore();
     for (const std::unique_ptr<platform::Window>& w : platform::platformState.windows)
-        if (w->alive && w->visible) w->needsPaint = true;
+        if (w->alive) platform::Invalidate(w.get());
 }
 
 // A control of the page: the key that types `character` (27: Escape).

@@ -272,7 +272,7 @@ bool EnsureVideo() {
         platformState.videoTried = true;
 #if defined(__EMSCRIPTEN__)  // browser only: the page is the display, with nothing to ask first
         platformState.videoReady = BrowserStartVideo();
-#else
+#else  // X11 and Wayland only: SDL's video, started once a display has answered
         platformState.videoReady = StartVideo();
 #endif
     }

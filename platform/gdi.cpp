@@ -208,7 +208,7 @@ BOOL WINAPI SwapBuffers(HDC dc) {
     if (!w || !w->native || !w->pixelFormat || SDL_GL_GetCurrentWindow() != w->native) return FALSE;
 #if defined(__EMSCRIPTEN__)  // browser only: shown at the display's next refresh
     BrowserPresent();
-#else
+#else  // X11 and Wayland only: SDL's swap
     SDL_GL_SwapWindow(w->native);
 #endif
     return TRUE;

@@ -240,6 +240,8 @@ Window* FromNativeId(Uint32 windowId);
 Window* FocusWindow();  // the window that gets keys: SDL's keyboard focus, else the first shown
 // The first visible window waiting for WM_PAINT.
 Window* WindowNeedingPaint();
+// Asks for a WM_PAINT of a shown window that is not minimised (an exposure).
+void Invalidate(Window* w);
 bool RealizeWindow(Window* w, bool opengl);
 // The window's buffer pixels per point, and a length in the window system's
 // points (SDL's window sizes and pointer positions) in buffer pixels.

@@ -41,7 +41,7 @@ void TranslateWindowEvent(const SDL_WindowEvent& e) {
             Push(ToHandle(w), WM_CLOSE, 0, 0, e.timestamp);
             break;
         case SDL_WINDOWEVENT_EXPOSED:
-            if (w->visible && w->state != SIZE_MINIMIZED) w->needsPaint = true;
+            Invalidate(w);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // SDL lets the capture go with the focus.
@@ -239,7 +239,7 @@ BOOL WINAPI GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
         if (platformState.videoReady) {
 #if defined(__EMSCRIPTEN__)  // browser only: the page runs meanwhile
             BrowserWait(timeout);
-#else
+#else  // X11 and Wayland only: SDL's wait
             SDL_WaitEventTimeout(nullptr, timeout);
 #endif
         } else if (timeout > 0) {

@@ -28,7 +28,7 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     TrapX11Errors();
 #if defined(__EMSCRIPTEN__)  // browser only: WebGL's, with OpenGL 1.1 on it
     SDL_GLContext gl = BrowserCreateContext(w->native);
-#else
+#else  // X11 and Wayland only: SDL's context
     SDL_GLContext gl = SDL_GL_CreateContext(w->native);
 #endif
     SDL_GL_MakeCurrent(previousWindow, previousContext);

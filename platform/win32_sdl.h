@@ -188,9 +188,9 @@
 //    x    x    -   The click that activates a window reaches it. (display.cpp)
 //
 // The browser's own code is browser.cpp. Every other part for the browser,
-// and every part for X11 and Wayland only, is marked on its #if line with
-// "browser only:" or "X11 and Wayland only:": a search for either finds them
-// all. The browser's are short, most a call into browser.cpp. Narrower
+// and every part for X11 and Wayland only, is marked on its #if or #else
+// line with "browser only:" or "X11 and Wayland only:": a search for either
+// finds them all. The browser's are short, most a call into browser.cpp. Narrower
 // parts are marked where they stand as well: X11 only (x11.cpp), Linux only
 // (prctl and program_invocation_short_name in message_box.cpp) and POSIX
 // only (the signals).

@@ -47,14 +47,10 @@ int ToPoints(const Window* w, int pixels) {
 void RequestNativeSize(Window* w, int width, int height) {
 #if defined(__EMSCRIPTEN__)  // browser only: the canvas's size on the page, and its buffer's
     BrowserRequestSize(w->native, width, height);
-#else
+#else  // X11 and Wayland only: the size in the output's points
     if (!RequestX11Size(w->native, width, height))
         SDL_SetWindowSize(w->native, ToPoints(w, width), ToPoints(w, height));
 #endif
-}
-
-void Invalidate(Window* w) {
-    if (w->visible && w->state != SIZE_MINIMIZED) w->needsPaint = true;
 }
 
 // Brings the window to the front and gives it the keyboard, as activation
@@ -66,6 +62,10 @@ void Activate(Window* w) {
 }
 
 }  // namespace
+
+void Invalidate(Window* w) {
+    if (w->visible && w->state != SIZE_MINIMIZED) w->needsPaint = true;
+}
 
 Window* FromHandle(HWND hwnd) {
     for (auto& w : platformState.windows)
@@ -318,7 +318,7 @@ HWND WINAPI SetCapture(HWND hwnd) {
     platformState.capture = hwnd;
 #if defined(__EMSCRIPTEN__)  // browser only: the page's pointer capture
     BrowserCapturePointer(true);
-#else
+#else  // X11 and Wayland only: SDL's capture
     // SDL's capture holds the pointer while the button is down. Taken after
     // the release (press and release read in one burst), it would grab a free
     // pointer, and SDL loses track of it once that grab ends outside.
@@ -333,7 +333,7 @@ BOOL WINAPI ReleaseCapture(void) {
     HWND previous = platformState.capture;
 #if defined(__EMSCRIPTEN__)  // browser only: the page's pointer capture
     if (previous) BrowserCapturePointer(false);
-#else
+#else  // X11 and Wayland only: SDL's capture
     if (previous && platformState.videoReady) SDL_CaptureMouse(SDL_FALSE);
 #endif
     platformState.capture = nullptr;

@@ -141,7 +141,8 @@ for (const type of ["keydown", "keyup", "keypress"]) {
     }
   }, true);
 }
-// Escape may also come as the dialog's own cancel request.
+// Other close requests (a phone's back gesture) come as the dialog's own
+// cancel request.
 box.addEventListener("cancel", (event) => {
   event.preventDefault();
   if (dismissBox) dismissBox();
